@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace orvanel {
+
+// Results of ReadTransponder() that are not a transponder ID.
+constexpr std::int16_t kNoTransponder = -1;   // the bridge answers, nothing lies under it
+constexpr std::int16_t kPortClosed = -2;      // the port is not open
+constexpr std::int16_t kNoCommunication = -3; // the bridge does not answer
+
+// The detection bridge as the program sees it. Every call is synchronous: the caller uses the
+// result as soon as the call returns. Passing is raised once per transponder passing while
+// detection is on, always from the event loop, never from inside one of these calls.
+class BridgeControl
+{
+public:
+    // First the transponder ID, then the bridge's own time stamp of the passing in milliseconds.
+    using PassingHandler = std::function<void(const std::int16_t& id, std::uint32_t stamp)>;
+
+    virtual ~BridgeControl() = default;
+
+    virtual bool OpenPort(std::int32_t port) = 0;
+    virtual void ClosePort() = 0;
+    virtual void StartDetection() = 0;
+    virtual void StopDetection() = 0;
+    virtual std::int16_t ReadTransponder() = 0;
+    virtual bool WriteTransponder(double newId) = 0;
+
+    // Why the last OpenPort() failed, for the user; empty when it did not fail.
+    virtual std::string lastError() const { return {}; }
+
+    void setPassingHandler(PassingHandler handler) { m_passing = std::move(handler); }
+
+    // Called from the event loop when an open port goes away by itself (adapter unplugged,
+    // line hung up). The port then counts as closed.
+    void setLinkLostHandler(std::function<void()> handler) { m_linkLost = std::move(handler); }
+
+protected:
+    void raisePassing(std::int16_t id, std::uint32_t stamp)
+    {
+        if (m_passing)
+            m_passing(id, stamp);
+    }
+
+    void raiseLinkLost()
+    {
+        if (m_linkLost)
+            m_linkLost();
+    }
+
+private:
+    PassingHandler m_passing;
+    std::function<void()> m_linkLost;
+};
+
+} // namespace orvanel

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "KeyEvent.h"
+
+namespace orvanel {
+
+// Types key-strokes into whichever window has the keyboard focus.
+// send() queues the whole sequence and returns at once: it never waits for the
+// target application to process the keys, so the next passing is handled without delay.
+class KeyInjector
+{
+public:
+    virtual ~KeyInjector() = default;
+    virtual void send(const KeySequence& keys) = 0;
+};
+
+} // namespace orvanel

@@ -1,0 +1,34 @@
+#include "PassingDispatcher.h"
+
+#include "KeyNotation.h"
+
+namespace orvanel {
+
+std::string TransponderIdText(std::int16_t id)
+{
+    const std::string number = std::to_string(id);
+    return "Transponder ID = " + (id >= 0 ? " " + number : number);
+}
+
+PassingDispatcher::PassingDispatcher(MappingTable& table, KeyInjector& keys, Beeper& beeper, StatusSink& status)
+    : m_table(table), m_keys(keys), m_beeper(beeper), m_status(status)
+{}
+
+void PassingDispatcher::OnPassing(const std::int16_t& id, bool autoAssign)
+{
+    RowResult row = m_table.FindRow(id);
+    if (!row.ok && autoAssign)
+        row = m_table.ClaimFreeRow(id);
+
+    // An unknown car types nothing: sending another row's key would credit its lap to that car.
+    if (row.ok) {
+        const KeyNotationResult keys = parseKeyNotation(m_table.row(row.row).KeyText);
+        if (keys.ok && !keys.keys.empty())
+            m_keys.send(keys.keys);
+    }
+
+    m_beeper.beepExclamation();
+    m_status.ShowStatus(TransponderIdText(id));
+}
+
+} // namespace orvanel

@@ -1,0 +1,27 @@
+#include "StatusLine.h"
+
+namespace orvanel {
+
+StatusLine::StatusLine(std::function<void(const std::string&)> setCaption, OneShotTimer& timer, int clearDelayMs)
+    : m_setCaption(std::move(setCaption)), m_timer(timer), m_clearDelayMs(clearDelayMs)
+{
+    m_timer.setTimeoutHandler([this] { Timer2_Timer(); });
+}
+
+void StatusLine::ShowStatus(const std::string& text)
+{
+    m_caption = text;
+    m_setCaption(m_caption);
+    // Restart from the full delay, so the text stays its whole time after the latest post.
+    m_timer.stop();
+    m_timer.start(m_clearDelayMs);
+}
+
+void StatusLine::Timer2_Timer()
+{
+    m_caption.clear();
+    m_setCaption(m_caption);
+    m_timer.stop();
+}
+
+} // namespace orvanel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "OneShotTimer.h"
+#include "StatusSink.h"
+
+#include <functional>
+#include <string>
+
+namespace orvanel {
+
+// The main window's status line: shows the latest message and clears it a fixed time after the
+// latest post. There is no queue: a post replaces the shown text at once.
+class StatusLine : public StatusSink
+{
+public:
+    static constexpr int kClearDelayMs = 5000;
+
+    // setCaption writes the label's text; timer is the label's countdown (Timer2).
+    StatusLine(std::function<void(const std::string&)> setCaption, OneShotTimer& timer,
+               int clearDelayMs = kClearDelayMs);
+
+    void ShowStatus(const std::string& text) override;
+    void Timer2_Timer();
+
+    const std::string& caption() const { return m_caption; }
+
+private:
+    std::function<void(const std::string&)> m_setCaption;
+    OneShotTimer& m_timer;
+    int m_clearDelayMs;
+    std::string m_caption;
+};
+
+} // namespace orvanel

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+namespace orvanel {
+
+// Where outcomes are reported to the user: the main window's status line.
+class StatusSink
+{
+public:
+    virtual ~StatusSink() = default;
+    virtual void ShowStatus(const std::string& text) = 0;
+};
+
+} // namespace orvanel

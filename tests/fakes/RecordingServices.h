@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Beeper.h"
+#include "KeyInjector.h"
+#include "StatusSink.h"
+
+#include <string>
+#include <vector>
+
+namespace orvanel::test {
+
+// Remembers every sequence that would have been typed.
+class RecordingKeyInjector : public KeyInjector
+{
+public:
+    void send(const KeySequence& keys) override { sent.push_back(keys); }
+    std::vector<KeySequence> sent;
+};
+
+class CountingBeeper : public Beeper
+{
+public:
+    void beepExclamation() override { ++beeps; }
+    int beeps = 0;
+};
+
+class RecordingStatus : public StatusSink
+{
+public:
+    void ShowStatus(const std::string& text) override { posts.push_back(text); }
+    std::vector<std::string> posts;
+};
+
+} // namespace orvanel::test

@@ -1,0 +1,182 @@
+#include "KeyNotation.h"
+#include "PassingDispatcher.h"
+#include "fakes/RecordingServices.h"
+
+#include <QtTest>
+
+using namespace orvanel;
+using namespace orvanel::test;
+
+class TestPassingDispatcher : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void statusText_data();
+    void statusText();
+    void knownIdTypesItsRow();
+    void unknownIdTypesNothing_data();
+    void unknownIdTypesNothing();
+    void autoAssignClaimsAndTypesAtOnce();
+    void knownIdIsNeverClaimedAgain();
+    void transponderZero();
+    void emptyKeyTextStillBeepsAndShows();
+    void brokenKeyTextTypesNothing();
+    void digitPresetRowNineTypesOneThenZero();
+
+private:
+    QString typed() const;
+
+    MappingTable m_table;
+    RecordingKeyInjector m_keys;
+    CountingBeeper m_beeper;
+    RecordingStatus m_status;
+};
+
+void TestPassingDispatcher::init()
+{
+    m_table = MappingTable();
+    m_keys.sent.clear();
+    m_beeper.beeps = 0;
+    m_status.posts.clear();
+}
+
+QString TestPassingDispatcher::typed() const
+{
+    QStringList all;
+    for (const auto& s : m_keys.sent)
+        all << QString::fromStdString(toString(s));
+    return all.join(QLatin1String(" | "));
+}
+
+void TestPassingDispatcher::statusText_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("7") << 7 << "Transponder ID =  7";
+    QTest::newRow("0") << 0 << "Transponder ID =  0";
+    QTest::newRow("123") << 123 << "Transponder ID =  123";
+    QTest::newRow("-5") << -5 << "Transponder ID = -5";
+    QTest::newRow("-32768") << -32768 << "Transponder ID = -32768";
+}
+
+void TestPassingDispatcher::statusText()
+{
+    QFETCH(int, id);
+    QFETCH(QString, text);
+    QCOMPARE(QString::fromStdString(TransponderIdText(static_cast<std::int16_t>(id))), text);
+}
+
+void TestPassingDispatcher::knownIdTypesItsRow()
+{
+    PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    m_table.PresetFunctionKeys();
+    m_table.setIdText(5, "42");
+    d.OnPassing(42, false);
+    QCOMPARE(typed(), QString("F6"));
+    QCOMPARE(m_beeper.beeps, 1);
+    QCOMPARE(m_status.posts, std::vector<std::string>{"Transponder ID =  42"});
+}
+
+void TestPassingDispatcher::unknownIdTypesNothing_data()
+{
+    QTest::addColumn<bool>("autoAssign");
+    QTest::addColumn<bool>("tableFull");
+    QTest::newRow("auto-assign off") << false << false;
+    QTest::newRow("auto-assign on, no empty row") << true << true;
+}
+
+void TestPassingDispatcher::unknownIdTypesNothing()
+{
+    // Typing row 0's key for an unknown car would credit its passing to another car.
+    QFETCH(bool, autoAssign);
+    QFETCH(bool, tableFull);
+    PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    m_table.PresetFunctionKeys();
+    m_table.setIdText(0, "1");
+    if (tableFull) {
+        for (std::size_t i = 1; i < MappingTable::kRows; ++i)
+            m_table.setIdText(i, std::to_string(100 + i));
+    }
+    const MappingTable before = m_table;
+    d.OnPassing(9, autoAssign);
+    QCOMPARE(typed(), QString());
+    QCOMPARE(m_beeper.beeps, 1);
+    QCOMPARE(m_status.posts, std::vector<std::string>{"Transponder ID =  9"});
+    for (std::size_t i = 0; i < MappingTable::kRows; ++i)
+        QCOMPARE(m_table.row(i).IdText, before.row(i).IdText);
+}
+
+void TestPassingDispatcher::autoAssignClaimsAndTypesAtOnce()
+{
+    PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    m_table.PresetDigitKeys();
+    m_table.setIdText(0, "11");
+    m_table.setIdText(1, " ");
+    d.OnPassing(-7, true);
+    QCOMPARE(m_table.row(2).IdText, std::string("-7"));
+    QCOMPARE(typed(), QString("'3'"));
+
+    d.OnPassing(-7, false);
+    QCOMPARE(typed(), QString("'3' | '3'"));
+    QCOMPARE(m_beeper.beeps, 2);
+}
+
+void TestPassingDispatcher::knownIdIsNeverClaimedAgain()
+{
+    PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    m_table.setIdText(4, "8");
+    d.OnPassing(8, true);
+    for (std::size_t i = 0; i < MappingTable::kRows; ++i) {
+        if (i != 4)
+            QVERIFY(m_table.row(i).IdText.empty());
+    }
+}
+
+void TestPassingDispatcher::transponderZero()
+{
+    // Empty rows hold no number, so transponder 0 claims the first one like any other ID.
+    PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    m_table.PresetFunctionKeys();
+    m_table.setIdText(0, "5");
+    d.OnPassing(0, false);
+    QCOMPARE(typed(), QString());
+    d.OnPassing(0, true);
+    QCOMPARE(m_table.row(1).IdText, std::string("0"));
+    QCOMPARE(typed(), QString("F2"));
+    QCOMPARE(m_status.posts.back(), std::string("Transponder ID =  0"));
+}
+
+void TestPassingDispatcher::emptyKeyTextStillBeepsAndShows()
+{
+    PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    m_table.setIdText(3, "77");
+    d.OnPassing(77, false);
+    QVERIFY(m_keys.sent.empty());
+    QCOMPARE(m_beeper.beeps, 1);
+    QCOMPARE(m_status.posts.size(), std::size_t(1));
+}
+
+void TestPassingDispatcher::brokenKeyTextTypesNothing()
+{
+    PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    m_table.setIdText(0, "1");
+    m_table.setKeyText(0, "a{");
+    d.OnPassing(1, false);
+    QVERIFY(m_keys.sent.empty());
+    QCOMPARE(m_beeper.beeps, 1);
+    QCOMPARE(m_status.posts, std::vector<std::string>{"Transponder ID =  1"});
+}
+
+void TestPassingDispatcher::digitPresetRowNineTypesOneThenZero()
+{
+    PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    m_table.PresetDigitKeys();
+    m_table.setIdText(9, "310");
+    d.OnPassing(310, false);
+    QCOMPARE(typed(), QString("'1' '0'"));
+}
+
+QTEST_GUILESS_MAIN(TestPassingDispatcher)
+#include "TestPassingDispatcher.moc"
