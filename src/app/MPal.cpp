@@ -1,0 +1,316 @@
+#include "MPal.h"
+
+#include "Artwork.h"
+#include "WrappingCheckBox.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QFont>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace orvanel {
+
+namespace {
+
+// Layouts are kept in twips, as drawn; Qt scales the pixels on high-dpi screens.
+int px(int twips)
+{
+    return (twips + 7) / 15;
+}
+
+QRect twips(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+// The classic dialog font, mapped to an installed metric-compatible face.
+QFont dialogFont(qreal points, bool bold = false, bool underline = false)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setUnderline(underline);
+    return font;
+}
+
+template <typename W> W* place(W* widget, const char* name, const QRect& geometry)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+} // namespace
+
+MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper)
+    : MPal(std::move(bridge), keys, beeper, Options())
+{}
+
+MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, const Options& options)
+    : m_bridge(std::move(bridge)), m_timer2(this, QStringLiteral("Timer2")),
+      m_status([this](const std::string& text) { showLabelCaption(text); }, m_timer2, options.statusDelayMs),
+      m_dispatcher(m_table, keys, beeper, m_status), m_session(*m_bridge, m_status)
+{
+    // The classic dialog font is not on Linux; Liberation Sans has the same metrics as its successor.
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    setObjectName(QStringLiteral("MPal"));
+    setWindowTitle(QStringLiteral("Orvanel"));
+    setWindowIcon(orvanelIcon());
+    setFont(dialogFont(8.25));
+    // Sizable, but no maximize button: the controls keep their places whatever the size.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    buildMenu();
+    buildControls();
+    buildTabOrder();
+    wireTable();
+
+    m_bridge->setPassingHandler([this](const std::int16_t& id, std::uint32_t) { OnPassing(id); });
+    m_bridge->setLinkLostHandler([this] {
+        m_session.LinkLost();
+        Label1->setToolTip(QString::fromStdString(m_session.lastConnectionProblem()));
+    });
+
+    const int menuHeight = menuBar()->sizeHint().height();
+    resize(px(kClientWidthTwips), px(kClientHeightTwips) + menuHeight);
+    move(px(2430), px(1140));
+
+    Form_Load(options.initialPortIndex);
+}
+
+MPal::~MPal()
+{
+    // The bridge may outlive nothing of the window: no passing reaches a half-destroyed table.
+    m_bridge->setPassingHandler({});
+    m_bridge->setLinkLostHandler({});
+}
+
+void MPal::buildMenu()
+{
+    QMenu* Mmenu = menuBar()->addMenu(QStringLiteral("Menú"));
+    Mmenu->setObjectName(QStringLiteral("Mmenu"));
+    const struct
+    {
+        const char* name;
+        QString caption;
+        std::function<void()> handler;
+    } items[] = {
+        {"MBorrarIds", QStringLiteral("Borrar IDs"), [this] { m_table.ClearIds(); }},
+        {"MKeyS10", QStringLiteral("Key-S = 1-0"), [this] { m_table.PresetDigitKeys(); }},
+        {"MKeySF1F12", QStringLiteral("Key-S = F1-F12"), [this] { m_table.PresetFunctionKeys(); }},
+        {"MBorrarKeyS", QStringLiteral("Borrar Key-S"), [this] { m_table.ClearKeyStrokes(); }},
+        {"MCargarIds", QStringLiteral("Cargar IDs"), {}},
+        {"MGuardarIds", QStringLiteral("Guardar IDs"), {}},
+    };
+    for (const auto& item : items) {
+        QAction* action = Mmenu->addAction(item.caption);
+        action->setObjectName(QString::fromLatin1(item.name));
+        if (item.handler)
+            connect(action, &QAction::triggered, this, item.handler);
+    }
+
+    QAction* MAbout = menuBar()->addAction(QStringLiteral("?"));
+    MAbout->setObjectName(QStringLiteral("MAbout"));
+    connect(MAbout, &QAction::triggered, this, [this] {
+        if (m_about)
+            m_about();
+    });
+}
+
+void MPal::buildControls()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    Picture1 = place(new QLabel(client), "Picture1", twips(6360, 3960, 3015, 2175));
+    Picture1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Picture1->setLineWidth(2);
+    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Picture1->setPixmap(QPixmap::fromImage(bridgePicture()));
+
+    Label1 = place(new QLabel(client), "Label1", twips(3000, 840, 5295, 615));
+    Label1->setFont(dialogFont(13.5));
+    Label1->setAlignment(Qt::AlignCenter);
+    Label1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Label1->setLineWidth(1);
+
+    Frame2 = place(new QGroupBox(QStringLiteral("Configuración Transponder"), client), "Frame2",
+                   twips(5880, 1920, 3615, 1815));
+    Command4 = place(new QPushButton(QStringLiteral("Grabar ID"), Frame2), "Command4", twips(240, 360, 1695, 495));
+    Text1 = place(new QLineEdit(Frame2), "Text1", twips(2280, 360, 1095, 375));
+    Command5 = place(new QPushButton(QStringLiteral("Leer ID"), Frame2), "Command5", twips(240, 1080, 1695, 495));
+
+    Frame3 = place(new QGroupBox(QStringLiteral("Transponder ID = Key Stroke"), client), "Frame3",
+                   twips(120, 2160, 5535, 4215));
+    const struct
+    {
+        const char* name;
+        const char* caption;
+        int left;
+        int width;
+    } headers[] = {{"Label3", "ID", 480, 495},
+                   {"Label5", "KEY-S", 1440, 975},
+                   {"Label4", "ID", 3120, 495},
+                   {"Label6", "KEY-S", 4080, 975}};
+    for (const auto& h : headers) {
+        auto* label =
+            place(new QLabel(QString::fromLatin1(h.caption), Frame3), h.name, twips(h.left, 240, h.width, 255));
+        label->setFont(dialogFont(8.25, true, true));
+        label->setAlignment(Qt::AlignCenter);
+    }
+    for (std::size_t i = 0; i < MappingTable::kRows; ++i) {
+        const int top = 600 + 480 * static_cast<int>(i % 6);
+        const bool right = i >= 6;
+        Text2[i] = place(new QLineEdit(Frame3), ("Text2_" + std::to_string(i)).c_str(),
+                         twips(right ? 3120 : 480, top, 495, 345));
+        Text3[i] = place(new QLineEdit(Frame3), ("Text3_" + std::to_string(i)).c_str(),
+                         twips(right ? 4080 : 1440, top, 975, 375));
+    }
+    // One pixel taller than drawn, so that the second line of the wrapped caption is not clipped.
+    Check1 = place(new WrappingCheckBox(QStringLiteral("Asignar IDs automáticamente"), Frame3), "Check1",
+                   twips(480, 3600, 1695, 390));
+
+    Frame1 = place(new QGroupBox(QStringLiteral("Control Principal"), client), "Frame1", twips(240, 240, 2415, 1815));
+    Command1 = place(new QPushButton(QStringLiteral("Start"), Frame1), "Command1", twips(240, 360, 1935, 495));
+    Command2 = place(new QPushButton(QStringLiteral("Stop"), Frame1), "Command2", twips(240, 1080, 1935, 495));
+    Command1->setFont(dialogFont(12, true));
+    Command2->setFont(dialogFont(12, true));
+
+    Ccom = place(new QComboBox(client), "Ccom", twips(8880, 840, 975, 315));
+    for (int port = 1; port <= 6; ++port)
+        Ccom->addItem(QStringLiteral("COM %1").arg(port), port);
+    Ccom->setCurrentIndex(-1);
+    Ccom->installEventFilter(this);
+
+    for (QPushButton* b : {Command1, Command2, Command4, Command5})
+        b->setAutoDefault(false);
+
+    connect(Command1, &QPushButton::clicked, this, &MPal::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &MPal::Command2_Click);
+    connect(Command4, &QPushButton::clicked, this, &MPal::Command4_Click);
+    connect(Command5, &QPushButton::clicked, this, &MPal::Command5_Click);
+}
+
+void MPal::buildTabOrder()
+{
+    QList<QWidget*> order;
+    for (QLineEdit* t : Text2)
+        order << t;
+    for (QLineEdit* t : Text3)
+        order << t;
+    order << Command4 << Text1 << Command5 << Command1 << Command2 << Ccom << Check1;
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+void MPal::wireTable()
+{
+    for (std::size_t i = 0; i < MappingTable::kRows; ++i) {
+        connect(Text2[i], &QLineEdit::textEdited, this,
+                [this, i](const QString& text) { m_table.setIdText(i, text.toStdString()); });
+        connect(Text3[i], &QLineEdit::textEdited, this,
+                [this, i](const QString& text) { m_table.setKeyText(i, text.toStdString()); });
+    }
+    m_table.setChangeListener([this](std::size_t row, MappingTable::Column column) {
+        QLineEdit* box = column == MappingTable::Column::Id ? Text2[row] : Text3[row];
+        const auto& text = column == MappingTable::Column::Id ? m_table.row(row).IdText : m_table.row(row).KeyText;
+        const QString shown = QString::fromStdString(text);
+        if (box->text() != shown)
+            box->setText(shown);
+    });
+}
+
+void MPal::Form_Load(int portIndex)
+{
+    Command2->setEnabled(false);
+    Ccom->setCurrentIndex(portIndex >= 0 && portIndex < Ccom->count() ? portIndex : 0);
+    ConnectBridge();
+}
+
+void MPal::ConnectBridge()
+{
+    m_session.ConnectBridge(Ccom->currentData().toInt());
+    Label1->setToolTip(QString::fromStdString(m_session.lastConnectionProblem()));
+}
+
+bool MPal::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Ccom && event->type() == QEvent::FocusOut) {
+        // Opening the list's own popup or switching to another application is not leaving the list.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            ConnectBridge();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MPal::OnPassing(const std::int16_t& id)
+{
+    m_dispatcher.OnPassing(id, Check1->isChecked());
+}
+
+void MPal::setRunning(bool running)
+{
+    // A disabled button hands the focus to the next one in the tab order, which may be the port
+    // list; leaving that list later would reconnect for no reason. Hand it to the other button.
+    if (running) {
+        Frame3->setEnabled(false);
+        if (Command1->hasFocus()) {
+            Command2->setEnabled(true);
+            Command2->setFocus(Qt::OtherFocusReason);
+        }
+        Command1->setEnabled(false);
+        Command2->setEnabled(true);
+        Frame2->setEnabled(false);
+        Ccom->setEnabled(false);
+        return;
+    }
+    Frame3->setEnabled(true);
+    Frame2->setEnabled(true);
+    Command1->setEnabled(true);
+    if (Command2->hasFocus())
+        Command1->setFocus(Qt::OtherFocusReason);
+    Command2->setEnabled(false);
+    Ccom->setEnabled(true);
+}
+
+void MPal::Command1_Click()
+{
+    m_session.Command1_Click([this] { setRunning(true); });
+}
+
+void MPal::Command2_Click()
+{
+    m_session.Command2_Click([this] { setRunning(false); });
+}
+
+void MPal::Command4_Click()
+{
+    m_session.Command4_Click(Text1->text().toStdString());
+}
+
+void MPal::Command5_Click()
+{
+    m_session.Command5_Click();
+}
+
+void MPal::showLabelCaption(const std::string& text)
+{
+    Label1->setText(QString::fromStdString(text));
+}
+
+void MPal::closeEvent(QCloseEvent* event)
+{
+    if (m_unload)
+        m_unload(Ccom->currentIndex());
+    event->accept();
+}
+
+} // namespace orvanel

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "BridgeControl.h"
+#include "BridgeSession.h"
+#include "MappingTable.h"
+#include "PassingDispatcher.h"
+#include "QtOneShotTimer.h"
+#include "StatusLine.h"
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace orvanel {
+
+class Beeper;
+class KeyInjector;
+class WrappingCheckBox;
+
+// The main window: the twelve-row table, the bridge buttons, the port list and the status line.
+// It owns the bridge control, which therefore lives exactly as long as the window.
+class MPal : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        int statusDelayMs = StatusLine::kClearDelayMs;
+        int initialPortIndex = 0;
+    };
+
+    MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, const Options& options);
+    MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper);
+    ~MPal() override;
+
+    // "?" on the menu bar; the About window is created and shown by whoever sets this.
+    void setAboutHandler(std::function<void()> handler) { m_about = std::move(handler); }
+    // Told the selected port index when the window closes, for remembering it.
+    void setUnloadHandler(std::function<void(int portIndex)> handler) { m_unload = std::move(handler); }
+
+    MappingTable& table() { return m_table; }
+    BridgeControl& bridge() { return *m_bridge; }
+
+    void ShowStatus(const std::string& text) { m_status.ShowStatus(text); }
+
+    // The client area, in twips (15 to a pixel at 96 dpi).
+    static constexpr int kClientWidthTwips = 10290;
+    static constexpr int kClientHeightTwips = 6435;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenu();
+    void buildTabOrder();
+    void wireTable();
+    void Form_Load(int portIndex);
+    void ConnectBridge();
+    void OnPassing(const std::int16_t& id);
+    void Command1_Click();
+    void Command2_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void setRunning(bool running);
+    void showLabelCaption(const std::string& text);
+
+    MappingTable m_table;
+    std::unique_ptr<BridgeControl> m_bridge;
+    QtOneShotTimer m_timer2;
+    StatusLine m_status;
+    PassingDispatcher m_dispatcher;
+    BridgeSession m_session;
+    std::function<void()> m_about;
+    std::function<void(int)> m_unload;
+
+    QGroupBox* Frame1 = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command4 = nullptr;
+    QPushButton* Command5 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    std::array<QLineEdit*, MappingTable::kRows> Text2{};
+    std::array<QLineEdit*, MappingTable::kRows> Text3{};
+    WrappingCheckBox* Check1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* Ccom = nullptr;
+    QLabel* Picture1 = nullptr;
+};
+
+} // namespace orvanel

@@ -1,0 +1,415 @@
+#include "MPal.h"
+#include "fakes/FakeBridge.h"
+#include "fakes/RecordingServices.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace orvanel;
+using namespace orvanel::test;
+
+class TestMPal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void firstShownState();
+    void layoutInTwips_data();
+    void layoutInTwips();
+    void captionsFitTheirBoxes();
+    void tabOrder();
+    void menuTree();
+    void menuCommandsChangeTheTableAndPostNothing();
+    void typingChangesTheRowAtOnce();
+    void statusClearsAfterItsDelay();
+    void secondPostRestartsTheDelay();
+    void startAndStopSwitchTheControls();
+    void startRefusedLeavesEverythingAlone();
+    void passingTypesTheRowKey();
+    void leavingThePortListReconnects();
+    void readAndProgramButtons();
+    void linkLostShowsCommunicationError();
+    void resizingMovesNothing();
+    void closingReportsThePortIndex();
+
+private:
+    template <typename T> T* child(const char* name) const
+    {
+        T* w = m_window->findChild<T*>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    QLineEdit* box(const char* column, int i) const
+    {
+        return child<QLineEdit>((std::string(column) + "_" + std::to_string(i)).c_str());
+    }
+    QString status() const { return child<QLabel>("Label1")->text(); }
+    void create(int statusDelayMs = 5000);
+
+    FakeBridge* m_bridge = nullptr;
+    RecordingKeyInjector m_keys;
+    CountingBeeper m_beeper;
+    std::unique_ptr<MPal> m_window;
+    std::unique_ptr<FakeBridge> m_pendingBridge;
+};
+
+void TestMPal::init()
+{
+    m_pendingBridge = std::make_unique<FakeBridge>();
+    m_bridge = m_pendingBridge.get();
+    m_keys.sent.clear();
+    m_beeper.beeps = 0;
+}
+
+void TestMPal::cleanup()
+{
+    m_window.reset();
+}
+
+void TestMPal::create(int statusDelayMs)
+{
+    MPal::Options options;
+    options.statusDelayMs = statusDelayMs;
+    m_window = std::make_unique<MPal>(std::move(m_pendingBridge), m_keys, m_beeper, options);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void TestMPal::firstShownState()
+{
+    create();
+    QCOMPARE(m_window->windowTitle(), QString("Orvanel"));
+    for (int i = 0; i < 12; ++i) {
+        QVERIFY(box("Text2", i)->text().isEmpty());
+        QVERIFY(box("Text3", i)->text().isEmpty());
+        QVERIFY(box("Text2", i)->isEnabled());
+    }
+    QVERIFY(child<QLineEdit>("Text1")->text().isEmpty());
+    QVERIFY(!child<QCheckBox>("Check1")->isChecked());
+    QVERIFY(!child<QPushButton>("Command2")->isEnabled());
+    for (const char* name : {"Command1", "Command4", "Command5", "Check1", "Text1", "Ccom"})
+        QVERIFY2(child<QWidget>(name)->isEnabled(), name);
+    auto* ccom = child<QComboBox>("Ccom");
+    QCOMPARE(ccom->count(), 6);
+    QCOMPARE(ccom->currentIndex(), 0);
+    for (int i = 0; i < 6; ++i) {
+        QCOMPARE(ccom->itemText(i), QStringLiteral("COM %1").arg(i + 1));
+        QCOMPARE(ccom->itemData(i).toInt(), i + 1);
+    }
+    // The load connected COM 1 and told the user.
+    QCOMPARE(m_bridge->calls, (std::vector<std::string>{"ClosePort", "OpenPort 1", "ReadTransponder"}));
+    QCOMPARE(status(), QString("Conexión Establecida"));
+    QVERIFY(!child<QWidget>("Ccom")->hasFocus());
+}
+
+void TestMPal::layoutInTwips_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::newRow("Frame1") << "Frame1" << QRect(240, 240, 2415, 1815);
+    QTest::newRow("Label1") << "Label1" << QRect(3000, 840, 5295, 615);
+    QTest::newRow("Ccom") << "Ccom" << QRect(8880, 840, 975, 315);
+    QTest::newRow("Frame2") << "Frame2" << QRect(5880, 1920, 3615, 1815);
+    QTest::newRow("Frame3") << "Frame3" << QRect(120, 2160, 5535, 4215);
+    QTest::newRow("Picture1") << "Picture1" << QRect(6360, 3960, 3015, 2175);
+    QTest::newRow("Command1") << "Command1" << QRect(240, 360, 1935, 495);
+    QTest::newRow("Command2") << "Command2" << QRect(240, 1080, 1935, 495);
+    QTest::newRow("Command4") << "Command4" << QRect(240, 360, 1695, 495);
+    QTest::newRow("Text1") << "Text1" << QRect(2280, 360, 1095, 375);
+    QTest::newRow("Command5") << "Command5" << QRect(240, 1080, 1695, 495);
+    QTest::newRow("Text2_0") << "Text2_0" << QRect(480, 600, 495, 345);
+    QTest::newRow("Text2_11") << "Text2_11" << QRect(3120, 600 + 480 * 5, 495, 345);
+    QTest::newRow("Text3_5") << "Text3_5" << QRect(1440, 600 + 480 * 5, 975, 375);
+    QTest::newRow("Text3_6") << "Text3_6" << QRect(4080, 600, 975, 375);
+    QTest::newRow("Check1") << "Check1" << QRect(480, 3600, 1695, 375);
+    QTest::newRow("Label6") << "Label6" << QRect(4080, 240, 975, 255);
+}
+
+void TestMPal::layoutInTwips()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    create();
+    const QRect g = child<QWidget>(name.toLatin1().constData())->geometry();
+    auto near = [](int pixels, int tw) { return std::abs(pixels * 15 - tw) <= 15; };
+    QVERIFY2(
+        near(g.x(), twips.x()) && near(g.y(), twips.y()) && near(g.width(), twips.width()) &&
+            near(g.height(), twips.height()),
+        qPrintable(
+            QStringLiteral("%1 at %2,%3 %4x%5 px").arg(name).arg(g.x()).arg(g.y()).arg(g.width()).arg(g.height())));
+    QCOMPARE(m_window->centralWidget()->size(), QSize(686, 429));
+}
+
+void TestMPal::captionsFitTheirBoxes()
+{
+    create();
+    for (const char* name : {"Command1", "Command2", "Command4", "Command5"}) {
+        auto* b = child<QPushButton>(name);
+        QVERIFY2(b->fontMetrics().horizontalAdvance(b->text()) + 8 <= b->width(), name);
+    }
+    for (const char* name : {"Frame1", "Frame2", "Frame3"}) {
+        auto* f = child<QGroupBox>(name);
+        QVERIFY2(f->fontMetrics().horizontalAdvance(f->title()) + 16 <= f->width(), name);
+    }
+    for (const char* name : {"Label3", "Label4", "Label5", "Label6"}) {
+        auto* l = child<QLabel>(name);
+        QVERIFY(l->font().bold() && l->font().underline());
+        QVERIFY2(l->fontMetrics().horizontalAdvance(l->text()) <= l->width(), name);
+    }
+    // The check box's caption wraps onto two lines inside its box.
+    auto* check = child<QCheckBox>("Check1");
+    const QRect needed =
+        check->fontMetrics().boundingRect(QRect(0, 0, check->width() - 20, 1000), Qt::TextWordWrap, check->text());
+    QVERIFY2(needed.height() <= check->height(),
+             qPrintable(QStringLiteral("needs %1x%2").arg(needed.width()).arg(needed.height())));
+    auto* label1 = child<QLabel>("Label1");
+    QCOMPARE(label1->font().pointSizeF(), 13.5);
+    QVERIFY(label1->fontMetrics().horizontalAdvance(QStringLiteral("Sin comunicación con el puente")) <=
+            label1->width());
+    QVERIFY(child<QPushButton>("Command1")->font().bold());
+    QCOMPARE(child<QPushButton>("Command1")->font().pointSizeF(), 12.0);
+}
+
+void TestMPal::tabOrder()
+{
+    create();
+    QStringList expected;
+    for (int i = 0; i < 12; ++i)
+        expected << QStringLiteral("Text2_%1").arg(i);
+    for (int i = 0; i < 12; ++i)
+        expected << QStringLiteral("Text3_%1").arg(i);
+    expected << "Command4"
+             << "Text1"
+             << "Command5"
+             << "Command1"
+             << "Command2"
+             << "Ccom"
+             << "Check1";
+    // Stop takes the focus only while enabled.
+    child<QPushButton>("Command2")->setEnabled(true);
+
+    QWidget* w = box("Text2", 0);
+    QStringList seen;
+    for (int i = 0; i < expected.size(); ++i) {
+        seen << w->objectName();
+        w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus) || !w->isEnabled() || !w->isVisible())
+            w = w->nextInFocusChain();
+    }
+    QCOMPARE(seen, expected);
+}
+
+void TestMPal::menuTree()
+{
+    create();
+    const QList<QAction*> bar = m_window->menuBar()->actions();
+    QCOMPARE(bar.size(), 2);
+    QCOMPARE(bar[0]->text(), QString("Menú"));
+    QCOMPARE(bar[1]->text(), QString("?"));
+    QVERIFY(bar[1]->menu() == nullptr);
+    QStringList captions;
+    QStringList names;
+    for (QAction* a : bar[0]->menu()->actions()) {
+        captions << a->text();
+        names << a->objectName();
+        QVERIFY(a->isEnabled());
+        QVERIFY(!a->isSeparator());
+        QVERIFY(a->shortcut().isEmpty());
+    }
+    QCOMPARE(captions,
+             (QStringList{"Borrar IDs", "Key-S = 1-0", "Key-S = F1-F12", "Borrar Key-S", "Cargar IDs", "Guardar IDs"}));
+    QCOMPARE(names, (QStringList{"MBorrarIds", "MKeyS10", "MKeySF1F12", "MBorrarKeyS", "MCargarIds", "MGuardarIds"}));
+}
+
+void TestMPal::menuCommandsChangeTheTableAndPostNothing()
+{
+    create();
+    const QString before = status();
+    m_window->findChild<QAction*>("MKeySF1F12")->trigger();
+    QCOMPARE(box("Text3", 0)->text(), QString("{F1}"));
+    QCOMPARE(box("Text3", 11)->text(), QString("{F12}"));
+    m_window->findChild<QAction*>("MKeyS10")->trigger();
+    QCOMPARE(box("Text3", 9)->text(), QString("10"));
+    QVERIFY(box("Text3", 10)->text().isEmpty());
+    QCOMPARE(m_window->table().row(9).KeyText, std::string("10"));
+
+    QTest::keyClicks(box("Text2", 2), "44");
+    m_window->findChild<QAction*>("MBorrarIds")->trigger();
+    QVERIFY(box("Text2", 2)->text().isEmpty());
+    QVERIFY(m_window->table().row(2).IdText.empty());
+    QCOMPARE(box("Text3", 0)->text(), QString("1"));
+    m_window->findChild<QAction*>("MBorrarKeyS")->trigger();
+    QVERIFY(box("Text3", 0)->text().isEmpty());
+    QCOMPARE(status(), before);
+}
+
+void TestMPal::typingChangesTheRowAtOnce()
+{
+    create();
+    QTest::keyClicks(box("Text2", 7), "12");
+    QTest::keyClicks(box("Text3", 7), "{F7}");
+    QCOMPARE(m_window->table().row(7).IdText, std::string("12"));
+    QCOMPARE(m_window->table().row(7).KeyText, std::string("{F7}"));
+}
+
+void TestMPal::statusClearsAfterItsDelay()
+{
+    create(150);
+    QCOMPARE(status(), QString("Conexión Establecida"));
+    QTRY_COMPARE_WITH_TIMEOUT(status(), QString(), 5000);
+}
+
+void TestMPal::secondPostRestartsTheDelay()
+{
+    create(1000);
+    auto* timer2 = m_window->findChild<QTimer*>("Timer2");
+    QVERIFY(timer2);
+    m_window->ShowStatus("uno");
+    QTRY_VERIFY(timer2->remainingTime() < 700);
+    m_window->ShowStatus("dos");
+    QVERIFY(timer2->isActive());
+    QVERIFY(timer2->remainingTime() > 900);
+    QCOMPARE(status(), QString("dos"));
+    QTRY_COMPARE_WITH_TIMEOUT(status(), QString(), 5000);
+    QVERIFY(!timer2->isActive());
+}
+
+void TestMPal::startAndStopSwitchTheControls()
+{
+    create();
+    m_bridge->readResult = kNoTransponder;
+    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    QCOMPARE(m_bridge->calls.back(), std::string("StartDetection"));
+    for (const char* name : {"Frame3", "Frame2", "Command1", "Ccom"})
+        QVERIFY2(!child<QWidget>(name)->isEnabled(), name);
+    QVERIFY(child<QWidget>("Command2")->isEnabled());
+    QVERIFY(child<QWidget>("Frame1")->isEnabled());
+    // The table's own flags are untouched: the frame blocks them.
+    QVERIFY(child<QWidget>("Check1")->isEnabledTo(child<QWidget>("Frame3")));
+    // Menus still act while running.
+    m_window->findChild<QAction*>("MKeySF1F12")->trigger();
+    QCOMPARE(box("Text3", 3)->text(), QString("{F4}"));
+
+    QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
+    QCOMPARE(m_bridge->calls.back(), std::string("StopDetection"));
+    for (const char* name : {"Frame3", "Frame2", "Command1", "Ccom"})
+        QVERIFY2(child<QWidget>(name)->isEnabled(), name);
+    QVERIFY(!child<QWidget>("Command2")->isEnabled());
+    QVERIFY(!child<QWidget>("Ccom")->hasFocus());
+}
+
+void TestMPal::startRefusedLeavesEverythingAlone()
+{
+    m_pendingBridge->readResult = kNoCommunication;
+    create();
+    QCOMPARE(status(), QString("Error de Comunicación"));
+    m_window->ShowStatus("x");
+    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    QVERIFY(child<QWidget>("Command1")->isEnabled());
+    QVERIFY(!child<QWidget>("Command2")->isEnabled());
+    QCOMPARE(status(), QString("x"));
+    QVERIFY(std::find(m_bridge->calls.begin(), m_bridge->calls.end(), "StartDetection") == m_bridge->calls.end());
+}
+
+void TestMPal::passingTypesTheRowKey()
+{
+    create();
+    m_window->findChild<QAction*>("MKeySF1F12")->trigger();
+    QTest::keyClicks(box("Text2", 4), "21");
+    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    m_bridge->pass(21);
+    QCOMPARE(m_keys.sent.size(), std::size_t(1));
+    QCOMPARE(toString(m_keys.sent[0]), std::string("F5"));
+    QCOMPARE(m_beeper.beeps, 1);
+    QCOMPARE(status(), QString("Transponder ID =  21"));
+
+    // Auto-assign as it was when Start was pressed: off, so an unknown car types nothing.
+    m_bridge->pass(99);
+    QCOMPARE(m_keys.sent.size(), std::size_t(1));
+    QCOMPARE(status(), QString("Transponder ID =  99"));
+
+    QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
+    child<QCheckBox>("Check1")->setChecked(true);
+    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    m_bridge->pass(99);
+    QCOMPARE(box("Text2", 0)->text(), QString("99"));
+    QCOMPARE(toString(m_keys.sent.back()), std::string("F1"));
+}
+
+void TestMPal::leavingThePortListReconnects()
+{
+    create();
+    auto* ccom = child<QComboBox>("Ccom");
+    ccom->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(ccom->hasFocus());
+    ccom->setCurrentIndex(2);
+    m_bridge->calls.clear();
+    m_window->ShowStatus("x");
+    // A click on Start takes the focus first: the list reconnects before Start runs.
+    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    QCOMPARE(m_bridge->calls, (std::vector<std::string>{"ClosePort", "OpenPort 3", "ReadTransponder", "ReadTransponder",
+                                                        "StartDetection"}));
+    QCOMPARE(status(), QString("Conexión Establecida"));
+}
+
+void TestMPal::readAndProgramButtons()
+{
+    create();
+    m_bridge->readResult = 123;
+    QTest::mouseClick(child<QPushButton>("Command5"), Qt::LeftButton);
+    QCOMPARE(status(), QString("Transponder ID =  123"));
+    QVERIFY(child<QLineEdit>("Text1")->text().isEmpty());
+
+    QTest::keyClicks(child<QLineEdit>("Text1"), "1 2x");
+    QTest::mouseClick(child<QPushButton>("Command4"), Qt::LeftButton);
+    QCOMPARE(m_bridge->written, std::vector<double>{12.0});
+    QCOMPARE(status(), QString("Grabación Correcta"));
+    m_bridge->writeSucceeds = false;
+    QTest::mouseClick(child<QPushButton>("Command4"), Qt::LeftButton);
+    QCOMPARE(status(), QString("Error de Grabación"));
+}
+
+void TestMPal::linkLostShowsCommunicationError()
+{
+    create();
+    QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    m_window->ShowStatus("x");
+    m_bridge->loseLink();
+    QCOMPARE(status(), QString("Error de Comunicación"));
+    QVERIFY(!child<QLabel>("Label1")->toolTip().isEmpty());
+}
+
+void TestMPal::resizingMovesNothing()
+{
+    create();
+    QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
+    const QRect before = child<QWidget>("Frame2")->geometry();
+    m_window->resize(m_window->width() + 200, m_window->height() + 100);
+    QTRY_COMPARE(m_window->width(), 686 + 200);
+    QCOMPARE(child<QWidget>("Frame2")->geometry(), before);
+}
+
+void TestMPal::closingReportsThePortIndex()
+{
+    create();
+    int saved = -1;
+    m_window->setUnloadHandler([&](int index) { saved = index; });
+    child<QComboBox>("Ccom")->setCurrentIndex(4);
+    m_window->close();
+    QCOMPARE(saved, 4);
+    // Neither Stop nor a port close runs on the way out.
+    QCOMPARE(m_bridge->calls.back(), std::string("ReadTransponder"));
+}
+
+QTEST_MAIN(TestMPal)
+#include "TestMPal.moc"

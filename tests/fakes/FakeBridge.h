@@ -1,0 +1,56 @@
+#pragma once
+
+#include "BridgeControl.h"
+
+#include <string>
+#include <vector>
+
+namespace orvanel::test {
+
+// A bridge whose answers the test sets, and which records every call made to it.
+class FakeBridge : public BridgeControl
+{
+public:
+    bool OpenPort(std::int32_t port) override
+    {
+        calls.push_back("OpenPort " + std::to_string(port));
+        open = openSucceeds;
+        return openSucceeds;
+    }
+    void ClosePort() override
+    {
+        calls.push_back("ClosePort");
+        open = false;
+    }
+    void StartDetection() override { calls.push_back("StartDetection"); }
+    void StopDetection() override { calls.push_back("StopDetection"); }
+    std::int16_t ReadTransponder() override
+    {
+        calls.push_back("ReadTransponder");
+        return open ? readResult : kPortClosed;
+    }
+    bool WriteTransponder(double newId) override
+    {
+        written.push_back(newId);
+        calls.push_back("WriteTransponder");
+        return writeSucceeds;
+    }
+    std::string lastError() const override { return openSucceeds ? std::string() : openError; }
+
+    void pass(std::int16_t id) { raisePassing(id, 0); }
+    void loseLink()
+    {
+        open = false;
+        raiseLinkLost();
+    }
+
+    bool openSucceeds = true;
+    std::string openError = "no such device";
+    bool open = false;
+    std::int16_t readResult = kNoTransponder;
+    bool writeSucceeds = true;
+    std::vector<std::string> calls;
+    std::vector<double> written;
+};
+
+} // namespace orvanel::test
