@@ -1,13 +1,19 @@
-# orvanel_add_test(NAME <name> SOURCES <files...> LIBS <targets...> LABELS <labels...> [ENVIRONMENT <VAR=value...>] [TIMEOUT <s>])
+# orvanel_add_test(NAME <name> SOURCES <files...> LIBS <targets...> LABELS <labels...>
+#                  [ENVIRONMENT <VAR=value...>] [TIMEOUT <s>] [XVFB])
 # Builds a QtTest executable and registers it with ctest under its labels.
+# XVFB runs it on an X server of its own (tests/with-xvfb) instead of Qt's offscreen platform.
 function(orvanel_add_test)
-    cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+    cmake_parse_arguments(T "XVFB" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
     target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     set_target_properties(${T_NAME} PROPERTIES AUTOMOC ON)
     orvanel_warnings(${T_NAME})
-    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    if(T_XVFB)
+        add_test(NAME ${T_NAME} COMMAND ${PROJECT_SOURCE_DIR}/tests/with-xvfb $<TARGET_FILE:${T_NAME}>)
+    else()
+        add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 120)
     endif()

@@ -68,6 +68,11 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
 
     buildMenu();
     buildControls();
+    // Frames as in a classic dialog: the caption sits on the frame's top line.
+    for (QGroupBox* frame : {Frame1, Frame2, Frame3})
+        frame->setStyleSheet(
+            QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     buildTabOrder();
     wireTable();
 
