@@ -237,6 +237,8 @@ void MPal::Form_Load(int portIndex)
     Command2->setEnabled(false);
     Ccom->setCurrentIndex(portIndex >= 0 && portIndex < Ccom->count() ? portIndex : 0);
     ConnectBridge();
+    // Typing starts in the first ID box, never in the port list (leaving it would reconnect).
+    Text2[0]->setFocus(Qt::OtherFocusReason);
 }
 
 void MPal::ConnectBridge()

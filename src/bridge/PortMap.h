@@ -1,0 +1,34 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace orvanel {
+
+// Which device each of the six bridge ports opens. Port N starts as /dev/ttyS(N-1); the
+// command-line option "--com N=DEVICE" points one port elsewhere.
+class PortMap
+{
+public:
+    static constexpr std::int32_t kFirstPort = 1;
+    static constexpr std::int32_t kLastPort = 6;
+
+    PortMap();
+
+    static bool isValidPort(std::int32_t port) { return port >= kFirstPort && port <= kLastPort; }
+
+    // The device of a port, or an empty string for a number outside 1 to 6.
+    std::string device(std::int32_t port) const;
+    // Ignored for a number outside 1 to 6 or an empty device.
+    void setDevice(std::int32_t port, std::string device);
+
+    // Applies the value of one "--com" option, "N=DEVICE". On a bad value nothing changes, false
+    // is returned and error says what is wrong with it.
+    bool applyOption(const std::string& value, std::string& error);
+
+private:
+    std::array<std::string, kLastPort> m_devices;
+};
+
+} // namespace orvanel

@@ -1,0 +1,300 @@
+#include "SerialBridge.h"
+
+#include <QByteArray>
+#include <QDeadlineTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <unistd.h>
+
+namespace orvanel {
+
+namespace {
+
+bool answers(MessageType request, MessageType answer)
+{
+    switch (request) {
+    case MessageType::ReadRequest:
+        return answer == MessageType::ReadAnswer;
+    case MessageType::ProgramRequest:
+        return answer == MessageType::ProgramAck || answer == MessageType::ProgramNack;
+    case MessageType::StartDetection:
+    case MessageType::StopDetection:
+    case MessageType::ResendRequest:
+        return answer == MessageType::Ack;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+SerialBridge::SerialBridge(PortMap ports, Timing timing, QObject* parent)
+    : QObject(parent), m_ports(std::move(ports)), m_timing(timing),
+      m_sequencer(timing.resendRetryMs, timing.resendRequests)
+{
+    m_clock.start();
+    m_tick.setInterval(m_timing.tickMs);
+    connect(&m_tick, &QTimer::timeout, this, [this] { apply(m_sequencer.onTick(nowMs())); });
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialBridge::readAvailable);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialBridge::onPortError);
+}
+
+SerialBridge::~SerialBridge() = default;
+
+bool SerialBridge::isProgrammableId(double value)
+{
+    return std::isfinite(value) && value >= 0 && value <= BridgeMessage::kMaxId && std::floor(value) == value;
+}
+
+bool SerialBridge::OpenPort(std::int32_t port)
+{
+    ClosePort();
+    if (!PortMap::isValidPort(port)) {
+        m_lastError = "COM " + std::to_string(port) + " does not exist; the ports are COM " +
+                      std::to_string(PortMap::kFirstPort) + " to COM " + std::to_string(PortMap::kLastPort);
+        return false;
+    }
+    const std::string device = m_ports.device(port);
+    m_port.setPortName(QString::fromStdString(device));
+    m_port.setBaudRate(QSerialPort::Baud38400);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_lastError = describeOpenFailure(device);
+        m_port.clearError();
+        return false;
+    }
+    // Whatever the bridge sent while nobody listened is stale.
+    m_port.clear();
+    m_broken = false;
+    ++m_generation;
+    m_lastError.clear();
+    return true;
+}
+
+std::string SerialBridge::describeOpenFailure(const std::string& device) const
+{
+    switch (m_port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return device + ": no such device";
+    case QSerialPort::PermissionError:
+        // Qt reports a device held by another program the same way as missing rights.
+        if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
+            return device + ": permission denied";
+        return device + ": in use by another program";
+    default:
+        return device + ": " + m_port.errorString().toStdString();
+    }
+}
+
+void SerialBridge::ClosePort()
+{
+    resetSession();
+    m_broken = false;
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void SerialBridge::resetSession()
+{
+    m_detecting = false;
+    m_tick.stop();
+    m_sequencer.reset();
+    m_decoder.reset();
+    m_ready.clear();
+    m_waiting.reset();
+    m_answer.reset();
+    m_resendSeq.reset();
+}
+
+void SerialBridge::StartDetection()
+{
+    if (!isOpen())
+        return;
+    m_sequencer.reset();
+    m_resendSeq.reset();
+    m_detecting = true;
+    m_tick.start();
+    const auto ack = transact(BridgeMessage::request(MessageType::StartDetection, 0), m_timing.switchAttemptMs,
+                              m_timing.switchAttempts);
+    // Without the bridge's count the first passing or heartbeat sets the numbering instead.
+    if (ack && m_detecting)
+        m_sequencer.synchronise(ack->passingSeq);
+}
+
+void SerialBridge::StopDetection()
+{
+    // Nothing is raised once detection is off, not even what is still waiting for delivery.
+    m_detecting = false;
+    m_tick.stop();
+    m_ready.clear();
+    m_sequencer.reset();
+    m_resendSeq.reset();
+    transact(BridgeMessage::request(MessageType::StopDetection, 0), m_timing.switchAttemptMs,
+             m_timing.switchAttempts);
+}
+
+std::int16_t SerialBridge::ReadTransponder()
+{
+    if (!isOpen())
+        return kPortClosed;
+    const auto answer =
+        transact(BridgeMessage::request(MessageType::ReadRequest, 0), m_timing.readAttemptMs, m_timing.readAttempts);
+    if (!answer)
+        return kNoCommunication;
+    return answer->id;
+}
+
+bool SerialBridge::WriteTransponder(double newId)
+{
+    if (!isOpen() || !isProgrammableId(newId))
+        return false;
+    const auto id = static_cast<std::int16_t>(newId);
+    const auto answer =
+        transact(BridgeMessage::programRequest(0, id), m_timing.programAttemptMs, m_timing.programAttempts);
+    return answer && answer->type == MessageType::ProgramAck && answer->id == id;
+}
+
+std::optional<BridgeMessage> SerialBridge::transact(BridgeMessage request, int attemptMs, int attempts)
+{
+    if (!isOpen())
+        return std::nullopt;
+    request.seq = nextRequestSeq();
+    m_waiting = Waiting{request.type, request.seq};
+    m_answer.reset();
+    // A repeated request keeps its number, so a late answer to the first one still counts and the
+    // bridge can tell the repeat from a new request.
+    for (int attempt = 0; attempt < attempts && !m_answer && isOpen(); ++attempt) {
+        send(request);
+        const QDeadlineTimer deadline(attemptMs);
+        while (!m_answer && isOpen() && !deadline.hasExpired()) {
+            m_port.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+            if (isOpen())
+                readAvailable();
+        }
+    }
+    m_waiting.reset();
+    std::optional<BridgeMessage> answer;
+    answer.swap(m_answer);
+    return answer;
+}
+
+void SerialBridge::send(const BridgeMessage& message)
+{
+    const std::vector<std::uint8_t> bytes = message.toFrame().encode();
+    m_port.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    m_port.flush();
+}
+
+void SerialBridge::readAvailable()
+{
+    if (!isOpen())
+        return;
+    const QByteArray data = m_port.readAll();
+    const auto frames = m_decoder.feed(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                                       static_cast<std::size_t>(data.size()));
+    for (const Frame& frame : frames) {
+        if (const auto message = BridgeMessage::fromFrame(frame))
+            handle(*message);
+    }
+}
+
+void SerialBridge::handle(const BridgeMessage& message)
+{
+    switch (message.type) {
+    case MessageType::Passing:
+        if (m_detecting)
+            apply(m_sequencer.onPassing({message.passingSeq, message.id, message.stamp}, nowMs()));
+        return;
+    case MessageType::Heartbeat:
+        if (m_detecting)
+            apply(m_sequencer.onBridgeNext(message.passingSeq, nowMs()));
+        return;
+    case MessageType::Ack:
+        if (m_resendSeq && message.seq == *m_resendSeq) {
+            m_resendSeq.reset();
+            if (m_detecting)
+                apply(m_sequencer.onResendAnswered(message.passingSeq, nowMs()));
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    if (m_waiting && message.seq == m_waiting->seq && answers(m_waiting->request, message.type))
+        m_answer = message;
+}
+
+void SerialBridge::apply(const PassingSequencer::Outcome& outcome)
+{
+    if (!m_detecting)
+        return;
+    for (const auto& passing : outcome.deliver)
+        m_ready.push_back(passing);
+    if (!outcome.deliver.empty())
+        scheduleDelivery();
+    if (outcome.resendFrom && isOpen()) {
+        m_resendSeq = nextRequestSeq();
+        send(BridgeMessage::resendRequest(*m_resendSeq, *outcome.resendFrom));
+    }
+}
+
+void SerialBridge::scheduleDelivery()
+{
+    if (m_deliveryScheduled)
+        return;
+    m_deliveryScheduled = true;
+    QMetaObject::invokeMethod(this, [this] { deliver(); }, Qt::QueuedConnection);
+}
+
+void SerialBridge::deliver()
+{
+    m_deliveryScheduled = false;
+    // A handler that runs a nested event loop must not get the next passing before it returns.
+    if (m_delivering)
+        return;
+    m_delivering = true;
+    while (m_detecting && !m_ready.empty()) {
+        const PassingSequencer::Passing passing = m_ready.front();
+        m_ready.pop_front();
+        const std::int16_t id = passing.id;
+        raisePassing(id, passing.stamp);
+    }
+    m_delivering = false;
+}
+
+void SerialBridge::onPortError(QSerialPort::SerialPortError error)
+{
+    const bool fatal = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
+                       error == QSerialPort::WriteError;
+    if (!fatal || !m_port.isOpen() || m_broken)
+        return;
+    // This may run inside QSerialPort's own read handling, so the port is closed and the owner
+    // told only once control is back in the event loop.
+    m_broken = true;
+    resetSession();
+    const std::uint64_t generation = m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (generation != m_generation || !m_broken)
+                return;
+            m_port.close();
+            raiseLinkLost();
+        },
+        Qt::QueuedConnection);
+}
+
+std::uint8_t SerialBridge::nextRequestSeq()
+{
+    // 0 is left to the bridge's unsolicited frames.
+    if (++m_requestSeq == 0)
+        m_requestSeq = 1;
+    return m_requestSeq;
+}
+
+} // namespace orvanel

@@ -1,0 +1,52 @@
+#include "canberra/CanberraBeeper.h"
+
+#include <X11/Xlib.h>
+#include <canberra.h>
+#include <cstdlib>
+#include <utility>
+
+namespace orvanel {
+
+CanberraBeeper::CanberraBeeper(const std::string& displayName, std::string soundId) : m_soundId(std::move(soundId))
+{
+    if (ca_context_create(&m_context) == CA_SUCCESS)
+        ca_context_change_props(m_context, CA_PROP_APPLICATION_NAME, "Orvanel", CA_PROP_APPLICATION_ID, "orvanel",
+                                nullptr);
+    else
+        m_context = nullptr;
+
+    std::string name = displayName;
+    if (name.empty()) {
+        const char* fromEnvironment = std::getenv("DISPLAY");
+        name = fromEnvironment ? fromEnvironment : "";
+    }
+    if (!name.empty())
+        m_display = XOpenDisplay(name.c_str());
+}
+
+CanberraBeeper::~CanberraBeeper()
+{
+    if (m_context)
+        ca_context_destroy(m_context);
+    if (m_display)
+        XCloseDisplay(m_display);
+}
+
+void CanberraBeeper::beepExclamation()
+{
+    const int played =
+        m_context ? ca_context_play(m_context, 0, CA_PROP_EVENT_ID, m_soundId.c_str(), nullptr) : CA_ERROR_INVALID;
+    if (!m_display)
+        return;
+    // Every client is told of keyboard map changes; read them so they do not pile up on this idle connection.
+    while (XPending(m_display) > 0) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+    }
+    if (played == CA_SUCCESS)
+        return;
+    XBell(m_display, 0);
+    XFlush(m_display);
+}
+
+} // namespace orvanel

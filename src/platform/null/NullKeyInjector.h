@@ -1,0 +1,14 @@
+#pragma once
+
+#include "KeyInjector.h"
+
+namespace orvanel {
+
+// Stands in when keys cannot be injected on this system, so passings are still handled.
+class NullKeyInjector : public KeyInjector
+{
+public:
+    void send(const KeySequence&) override {}
+};
+
+} // namespace orvanel

@@ -1,0 +1,358 @@
+#include "x11/XTestKeyInjector.h"
+
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace orvanel {
+
+namespace {
+
+// Few texts need more than a handful of characters the keyboard map lacks.
+constexpr std::size_t spareKeyCount = 8;
+constexpr unsigned modifierBits = 8;
+constexpr unsigned controlModifier = ControlMask;
+
+KeyboardLayout::GroupOverflow groupOverflow(unsigned char groupInfo)
+{
+    switch (XkbOutOfRangeGroupAction(groupInfo)) {
+    case XkbClampIntoRange:
+        return KeyboardLayout::GroupOverflow::Clamp;
+    case XkbRedirectIntoRange:
+        return KeyboardLayout::GroupOverflow::Redirect;
+    default:
+        return KeyboardLayout::GroupOverflow::Wrap;
+    }
+}
+
+unsigned modifiersSetBy(XkbDescPtr xkb, unsigned keycode)
+{
+    if (!XkbKeyHasActions(xkb, keycode))
+        return 0;
+    const XkbAction* action = XkbKeyActionEntry(xkb, keycode, 0, 0);
+    if (action->type != XkbSA_SetMods)
+        return 0;
+    if (action->mods.mask == 0 && (action->mods.flags & XkbSA_UseModMapMods) != 0)
+        return xkb->map->modmap[keycode];
+    return action->mods.mask;
+}
+
+KeyboardLayout layoutFrom(XkbDescPtr xkb)
+{
+    KeyboardLayout layout;
+    for (unsigned keycode = xkb->min_key_code; keycode <= xkb->max_key_code; ++keycode) {
+        KeyboardLayout::Key key;
+        const unsigned char groupInfo = XkbKeyGroupInfo(xkb, keycode);
+        key.overflow = groupOverflow(groupInfo);
+        key.redirectGroup = XkbOutOfRangeGroupNumber(groupInfo);
+        for (int g = 0; g < XkbKeyNumGroups(xkb, keycode); ++g) {
+            const XkbKeyTypePtr type = XkbKeyKeyType(xkb, keycode, g);
+            KeyboardLayout::Group group;
+            group.typeModifiers = type->mods.mask;
+            for (int i = 0; i < type->map_count; ++i) {
+                if (type->map[i].active)
+                    group.levelOfMods.emplace_back(type->map[i].mods.mask, type->map[i].level);
+            }
+            for (int level = 0; level < type->num_levels; ++level)
+                group.levels.push_back(XkbKeySymEntry(xkb, keycode, level, g));
+            key.groups.push_back(std::move(group));
+        }
+        key.setsModifiers = modifiersSetBy(xkb, keycode);
+        key.inModifierMap = xkb->map->modmap[keycode] != 0;
+        layout.setKey(keycode, std::move(key));
+    }
+    return layout;
+}
+
+bool isLockKeysym(Keysym keysym)
+{
+    return keysym == XK_Caps_Lock || keysym == XK_Shift_Lock || keysym == XK_Num_Lock;
+}
+
+std::string keysymText(Keysym keysym)
+{
+    const char* name = XKeysymToString(keysym);
+    return name ? name : "keysym " + std::to_string(keysym);
+}
+
+std::string characterText(char32_t c)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+    return text;
+}
+
+} // namespace
+
+XTestKeyInjector::Opened XTestKeyInjector::open(const std::string& displayName, std::chrono::milliseconds holdTime)
+{
+    Opened result;
+    result.displayName = displayName;
+    if (result.displayName.empty()) {
+        const char* fromEnvironment = std::getenv("DISPLAY");
+        result.displayName = fromEnvironment ? fromEnvironment : "";
+    }
+    if (result.displayName.empty()) {
+        result.error = OpenError::NoDisplayName;
+        return result;
+    }
+    Display* display = XOpenDisplay(result.displayName.c_str());
+    if (!display) {
+        result.error = OpenError::CannotOpenDisplay;
+        return result;
+    }
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    if (!XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor)) {
+        XCloseDisplay(display);
+        result.error = OpenError::NoXTest;
+        return result;
+    }
+    int opcode = 0;
+    major = XkbMajorVersion;
+    minor = XkbMinorVersion;
+    if (!XkbQueryExtension(display, &opcode, &eventBase, &errorBase, &major, &minor)) {
+        XCloseDisplay(display);
+        result.error = OpenError::NoXkb;
+        return result;
+    }
+    result.injector.reset(new XTestKeyInjector(display, holdTime));
+    return result;
+}
+
+XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime)
+    : m_display(display), m_pool(spareKeyCount, holdTime)
+{
+    m_revertTimer.setSingleShot(true);
+    QObject::connect(&m_revertTimer, &QTimer::timeout, [this] { revertDue(); });
+    readLayout();
+}
+
+XTestKeyInjector::~XTestKeyInjector()
+{
+    m_revertTimer.stop();
+    revert(m_pool.takeAllBound());
+    XCloseDisplay(m_display);
+}
+
+void XTestKeyInjector::send(const KeySequence& keys)
+{
+    discardEvents();
+    revert(m_pool.takeDue(SpareKeyPool::Clock::now()));
+    // Read afresh every time: the user may have switched layouts since the last passing.
+    readLayout();
+    readState();
+    ++m_sendId;
+
+    for (const KeyEvent& event : keys) {
+        switch (event.type) {
+        case KeyEvent::Type::PressModifier:
+            pressModifier(event.modifier);
+            break;
+        case KeyEvent::Type::ReleaseModifier:
+            releaseModifier(event.modifier);
+            break;
+        case KeyEvent::Type::TapKey: {
+            const NamedKeysym named = namedKeyKeysym(event.key);
+            tap({named.keysym}, event.count, named.withControl ? controlModifier : 0, toString(event.key));
+            break;
+        }
+        case KeyEvent::Type::TapCharacter:
+            tap(characterKeysyms(event.character), event.count, 0, characterText(event.character));
+            break;
+        }
+    }
+    // A sequence that leaves a modifier down would leave it stuck for the user.
+    while (!m_held.empty())
+        releaseModifier(m_held.back().first);
+
+    XFlush(m_display);
+    scheduleRevert();
+}
+
+void XTestKeyInjector::discardEvents()
+{
+    // Mapping changes arrive as events on this connection; the layout is read afresh anyway.
+    while (XPending(m_display) > 0) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+    }
+}
+
+void XTestKeyInjector::readLayout()
+{
+    XkbDescPtr xkb =
+        XkbGetMap(m_display, XkbKeyTypesMask | XkbKeySymsMask | XkbKeyActionsMask | XkbModifierMapMask, XkbUseCoreKbd);
+    if (!xkb) {
+        report("cannot read the keyboard map");
+        return;
+    }
+    m_layout = layoutFrom(xkb);
+    XkbFreeKeyboard(xkb, 0, True);
+    m_pool.update(m_layout);
+}
+
+void XTestKeyInjector::readState()
+{
+    XkbStateRec state{};
+    if (XkbGetState(m_display, XkbUseCoreKbd, &state) != Success) {
+        m_group = 0;
+        m_lockedModifiers = 0;
+        return;
+    }
+    m_group = state.group;
+    m_lockedModifiers = state.locked_mods;
+}
+
+void XTestKeyInjector::pressModifier(Modifier modifier)
+{
+    for (const auto& held : m_held) {
+        if (held.first == modifier)
+            return;
+    }
+    const Keysym keysym = modifierKeysym(modifier);
+    const auto choice = m_layout.find({keysym}, m_group, m_lockedModifiers);
+    if (!choice) {
+        report("no key for " + keysymText(keysym));
+        return;
+    }
+    fakeKey(choice->keycode, true);
+    m_held.emplace_back(modifier, choice->keycode);
+}
+
+void XTestKeyInjector::releaseModifier(Modifier modifier)
+{
+    for (auto it = m_held.begin(); it != m_held.end(); ++it) {
+        if (it->first == modifier) {
+            fakeKey(it->second, false);
+            m_held.erase(it);
+            return;
+        }
+    }
+}
+
+void XTestKeyInjector::tap(const std::vector<Keysym>& keysyms, unsigned count, unsigned extraModifiers,
+                           const std::string& what)
+{
+    if (count == 0)
+        return;
+    if (keysyms.empty()) {
+        report("no key can type " + what);
+        return;
+    }
+    const auto choice = locate(keysyms, what);
+    if (!choice)
+        return;
+
+    const unsigned needed = (choice->modifiers | extraModifiers) & ~heldModifiers();
+    std::vector<unsigned> modifierKeys;
+    for (unsigned bit = 0; bit < modifierBits; ++bit) {
+        const unsigned modifier = 1u << bit;
+        if ((needed & modifier) == 0)
+            continue;
+        const unsigned keycode = m_layout.modifierKey(modifier);
+        if (keycode == 0) {
+            report("no modifier key to type " + what);
+            return;
+        }
+        modifierKeys.push_back(keycode);
+    }
+
+    for (unsigned keycode : modifierKeys)
+        fakeKey(keycode, true);
+    for (unsigned i = 0; i < count; ++i) {
+        fakeKey(choice->keycode, true);
+        fakeKey(choice->keycode, false);
+    }
+    for (auto it = modifierKeys.rbegin(); it != modifierKeys.rend(); ++it)
+        fakeKey(*it, false);
+
+    // The server handles the taps before this request, so the state read back already shows the new lock.
+    if (isLockKeysym(keysyms.front()))
+        readState();
+}
+
+std::optional<KeyboardLayout::Choice> XTestKeyInjector::locate(const std::vector<Keysym>& keysyms,
+                                                               const std::string& what)
+{
+    const auto now = SpareKeyPool::Clock::now();
+    auto choice = m_layout.find(keysyms, m_group, m_lockedModifiers);
+    if (choice) {
+        m_pool.touch(choice->keycode, m_sendId, now);
+        return choice;
+    }
+
+    const std::vector<Keysym> binding = spareKeyBinding(keysyms.front());
+    const auto claim = m_pool.claim(binding, m_sendId, now);
+    if (!claim) {
+        report("no free keycode to type " + what);
+        return std::nullopt;
+    }
+    if (claim->needsBinding) {
+        std::vector<KeySym> keysymList(binding.begin(), binding.end());
+        XChangeKeyboardMapping(m_display, static_cast<int>(claim->keycode), static_cast<int>(keysymList.size()),
+                               keysymList.data(), 1);
+        readLayout();
+    }
+    choice = m_layout.findOn(claim->keycode, keysyms, m_group, m_lockedModifiers);
+    if (!choice)
+        report("the keyboard map did not take the binding for " + what);
+    return choice;
+}
+
+unsigned XTestKeyInjector::heldModifiers() const
+{
+    unsigned mask = 0;
+    for (const auto& held : m_held) {
+        if (const KeyboardLayout::Key* key = m_layout.key(held.second))
+            mask |= key->setsModifiers;
+    }
+    return mask;
+}
+
+void XTestKeyInjector::fakeKey(unsigned keycode, bool press)
+{
+    XTestFakeKeyEvent(m_display, keycode, press ? True : False, CurrentTime);
+}
+
+void XTestKeyInjector::revert(const std::vector<unsigned>& keycodes)
+{
+    for (unsigned keycode : keycodes) {
+        KeySym none = NoSymbol;
+        XChangeKeyboardMapping(m_display, static_cast<int>(keycode), 1, &none, 1);
+    }
+    if (!keycodes.empty())
+        XFlush(m_display);
+}
+
+void XTestKeyInjector::revertDue()
+{
+    revert(m_pool.takeDue(SpareKeyPool::Clock::now()));
+    scheduleRevert();
+}
+
+void XTestKeyInjector::scheduleRevert()
+{
+    const auto due = m_pool.nextDue();
+    if (!due) {
+        m_revertTimer.stop();
+        return;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(*due - SpareKeyPool::Clock::now());
+    m_revertTimer.start(std::max(wait, std::chrono::milliseconds(0)));
+}
+
+void XTestKeyInjector::report(const std::string& message)
+{
+    // Once per kind of failure: the same text fails again at every passing.
+    if (m_reported.insert(message).second)
+        std::fprintf(stderr, "orvanel: key injection: %s\n", message.c_str());
+}
+
+} // namespace orvanel

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "KeyInjector.h"
+#include "x11/KeyboardLayout.h"
+#include "x11/SpareKeyPool.h"
+
+#include <QTimer>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct _XDisplay;
+
+namespace orvanel {
+
+// Types key-strokes into the focused window of an X display through the XTEST extension, on its own
+// connection. Each key-stroke goes to the key the current XKB keyboard map has for its keysym, with the
+// modifiers that level needs (Shift for "A", AltGr where the layout puts a character there); keysyms the
+// map lacks are bound to a spare keycode for a while. Nothing here waits for the target application.
+// Bindings are reverted by a timer of the Qt event loop, failing that at the next send or on destruction.
+class XTestKeyInjector : public KeyInjector
+{
+public:
+    enum class OpenError
+    {
+        None,
+        NoDisplayName,
+        CannotOpenDisplay,
+        NoXTest,
+        NoXkb,
+    };
+
+    struct Opened
+    {
+        std::unique_ptr<XTestKeyInjector> injector; // null unless error is None
+        OpenError error = OpenError::None;
+        std::string displayName; // the display asked for, after falling back to $DISPLAY
+    };
+
+    // How long a spare keycode keeps a binding after its last use, so the target reads the key first.
+    static constexpr std::chrono::milliseconds defaultHoldTime{1000};
+
+    // Connects to `displayName`, or to $DISPLAY when it is empty.
+    static Opened open(const std::string& displayName, std::chrono::milliseconds holdTime = defaultHoldTime);
+
+    ~XTestKeyInjector() override;
+    XTestKeyInjector(const XTestKeyInjector&) = delete;
+    XTestKeyInjector& operator=(const XTestKeyInjector&) = delete;
+
+    void send(const KeySequence& keys) override;
+
+private:
+    XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime);
+
+    void discardEvents();
+    void readLayout();
+    void readState();
+    void pressModifier(Modifier modifier);
+    void releaseModifier(Modifier modifier);
+    void tap(const std::vector<Keysym>& keysyms, unsigned count, unsigned extraModifiers, const std::string& what);
+    std::optional<KeyboardLayout::Choice> locate(const std::vector<Keysym>& keysyms, const std::string& what);
+    unsigned heldModifiers() const;
+    void fakeKey(unsigned keycode, bool press);
+    void revert(const std::vector<unsigned>& keycodes);
+    void revertDue();
+    void scheduleRevert();
+    void report(const std::string& message);
+
+    _XDisplay* m_display;
+    KeyboardLayout m_layout;
+    SpareKeyPool m_pool;
+    QTimer m_revertTimer;
+    unsigned m_sendId = 0;
+    unsigned m_group = 0;
+    unsigned m_lockedModifiers = 0;
+    std::vector<std::pair<Modifier, unsigned>> m_held; // notation modifiers down, in pressing order, with keycode
+    std::set<std::string> m_reported;
+};
+
+} // namespace orvanel

@@ -1,0 +1,308 @@
+#include "BridgeSimulator.h"
+
+#include <QtTest>
+
+using orvanel::BridgeMessage;
+using orvanel::BridgeSimulator;
+using orvanel::FrameDecoder;
+using orvanel::MessageType;
+using orvanel::NackReason;
+
+namespace {
+
+// The host's side: sends requests and decodes what the simulator sent back.
+struct Host
+{
+    BridgeSimulator& bridge;
+    FrameDecoder decoder;
+
+    void send(const BridgeMessage& request, std::uint64_t nowMs = 0)
+    {
+        bridge.receive(request.toFrame().encode(), nowMs);
+    }
+
+    std::vector<BridgeMessage> received()
+    {
+        std::vector<BridgeMessage> out;
+        for (const auto& frame : decoder.feed(bridge.takeOutput())) {
+            const auto message = BridgeMessage::fromFrame(frame);
+            if (message)
+                out.push_back(*message);
+        }
+        return out;
+    }
+
+    BridgeMessage only()
+    {
+        const auto all = received();
+        if (all.size() != 1)
+            qFatal("expected one message, got %d", static_cast<int>(all.size()));
+        return all.front();
+    }
+};
+
+QStringList reports(BridgeSimulator& bridge)
+{
+    QStringList out;
+    for (const auto& line : bridge.takeReports())
+        out << QString::fromStdString(line);
+    return out;
+}
+
+QList<int> passedIds(const std::vector<BridgeMessage>& messages)
+{
+    QList<int> out;
+    for (const auto& m : messages) {
+        if (m.type == MessageType::Passing)
+            out << m.id;
+    }
+    return out;
+}
+
+} // namespace
+
+class TestBridgeSimulator : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readAnswersWhatLiesUnderTheBridge()
+    {
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        host.send(BridgeMessage::request(MessageType::ReadRequest, 1));
+        BridgeMessage answer = host.only();
+        QCOMPARE(answer.type, MessageType::ReadAnswer);
+        QCOMPARE(answer.seq, std::uint8_t{1});
+        QCOMPARE(answer.id, BridgeMessage::kNoTransponder);
+
+        bridge.place(1234);
+        host.send(BridgeMessage::request(MessageType::ReadRequest, 2));
+        answer = host.only();
+        QCOMPARE(answer.seq, std::uint8_t{2});
+        QCOMPARE(answer.id, std::int16_t{1234});
+        QCOMPARE(reports(bridge), (QStringList{"read", "read"}));
+    }
+
+    void reportsPassingsOnlyWhileDetectionIsOn()
+    {
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        bridge.pass(5, 100);
+        QVERIFY(host.received().empty());
+
+        host.send(BridgeMessage::request(MessageType::StartDetection, 1));
+        const BridgeMessage ack = host.only();
+        QCOMPARE(ack.type, MessageType::Ack);
+        QCOMPARE(ack.passingSeq, std::uint16_t{0});
+
+        bridge.pass(6, 200);
+        bridge.pass(7, 300);
+        const auto passings = host.received();
+        QCOMPARE(passings.size(), std::size_t{2});
+        QCOMPARE(passings[0].passingSeq, std::uint16_t{0});
+        QCOMPARE(passings[0].id, std::int16_t{6});
+        QCOMPARE(passings[0].stamp, std::uint32_t{200});
+        QCOMPARE(passings[1].passingSeq, std::uint16_t{1});
+        QCOMPARE(passings[1].id, std::int16_t{7});
+
+        host.send(BridgeMessage::request(MessageType::StopDetection, 2));
+        QCOMPARE(host.only().passingSeq, std::uint16_t{2});
+        bridge.pass(8, 400);
+        QVERIFY(host.received().empty());
+        QCOMPARE(reports(bridge),
+                 (QStringList{"dropped 5", "detection on", "passed 6", "passed 7", "detection off", "dropped 8"}));
+    }
+
+    void programsThePlacedTransponder()
+    {
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        host.send(BridgeMessage::programRequest(1, 50));
+        BridgeMessage answer = host.only();
+        QCOMPARE(answer.type, MessageType::ProgramNack);
+        QCOMPARE(answer.reason, NackReason::NoTransponder);
+
+        bridge.place(3);
+        host.send(BridgeMessage::programRequest(2, -5));
+        answer = host.only();
+        QCOMPARE(answer.type, MessageType::ProgramNack);
+        QCOMPARE(answer.reason, NackReason::BadValue);
+        QCOMPARE(bridge.placed(), std::optional<std::int16_t>(3));
+
+        host.send(BridgeMessage::programRequest(3, 32767));
+        answer = host.only();
+        QCOMPARE(answer.type, MessageType::ProgramAck);
+        QCOMPARE(answer.id, std::int16_t{32767});
+        QCOMPARE(bridge.placed(), std::optional<std::int16_t>(32767));
+        QCOMPARE(reports(bridge), QStringList{"programmed 32767"});
+    }
+
+    void repeatedRequestIsAnsweredAgainButNotRedone()
+    {
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        bridge.place(1);
+        host.send(BridgeMessage::programRequest(9, 77));
+        host.send(BridgeMessage::programRequest(9, 77));
+        const auto answers = host.received();
+        QCOMPARE(answers.size(), std::size_t{2});
+        QCOMPARE(answers[1].type, MessageType::ProgramAck);
+        QCOMPARE(answers[1].seq, std::uint8_t{9});
+        QCOMPARE(reports(bridge), QStringList{"programmed 77"});
+
+        host.send(BridgeMessage::request(MessageType::ReadRequest, 10));
+        host.send(BridgeMessage::request(MessageType::ReadRequest, 10));
+        host.send(BridgeMessage::request(MessageType::ReadRequest, 11));
+        QCOMPARE(host.received().size(), std::size_t{3});
+        QCOMPARE(reports(bridge), (QStringList{"read", "read"}));
+    }
+
+    void resendsFromItsShortHistory()
+    {
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        host.send(BridgeMessage::request(MessageType::StartDetection, 1));
+        const int total = static_cast<int>(BridgeSimulator::kHistorySize) + 8;
+        for (int id = 0; id < total; ++id)
+            bridge.pass(static_cast<std::int16_t>(id), 0);
+        host.received();
+
+        host.send(BridgeMessage::resendRequest(2, static_cast<std::uint16_t>(total - 3)));
+        auto answer = host.received();
+        QCOMPARE(passedIds(answer), (QList<int>{total - 3, total - 2, total - 1}));
+        QCOMPARE(answer.back().type, MessageType::Ack);
+        QCOMPARE(answer.back().seq, std::uint8_t{2});
+        QCOMPARE(answer.back().passingSeq, static_cast<std::uint16_t>(total));
+
+        // The oldest passings are gone; it sends what it still has.
+        host.send(BridgeMessage::resendRequest(3, 0));
+        answer = host.received();
+        QCOMPARE(passedIds(answer).size(), static_cast<int>(BridgeSimulator::kHistorySize));
+        QCOMPARE(passedIds(answer).front(), 8);
+    }
+
+    void mutedBridgeActsButSendsNothing()
+    {
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        host.send(BridgeMessage::request(MessageType::StartDetection, 1));
+        host.received();
+        bridge.setMuted(true);
+        host.send(BridgeMessage::request(MessageType::ReadRequest, 2));
+        bridge.pass(21, 0);
+        bridge.tick(5000);
+        QVERIFY(host.received().empty());
+        QCOMPARE(reports(bridge), (QStringList{"detection on", "read", "passed 21"}));
+
+        // The passing lost on the line is still in the history.
+        bridge.setMuted(false);
+        host.send(BridgeMessage::resendRequest(3, 0));
+        QCOMPARE(passedIds(host.received()), QList<int>{21});
+    }
+
+    void noiseIsRandomButReproducible()
+    {
+        BridgeSimulator a(42);
+        BridgeSimulator b(42);
+        BridgeSimulator c(43);
+        a.noise(200);
+        b.noise(200);
+        c.noise(200);
+        const auto noiseA = a.takeOutput();
+        QCOMPARE(noiseA.size(), std::size_t{200});
+        QVERIFY(noiseA == b.takeOutput());
+        QVERIFY(noiseA != c.takeOutput());
+    }
+
+    void sendsHeartbeatsWhileDetectionIsOn()
+    {
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        QCOMPARE(bridge.nextDueMs(), BridgeSimulator::kNever);
+        host.send(BridgeMessage::request(MessageType::StartDetection, 1), 1000);
+        host.received();
+        QCOMPARE(bridge.nextDueMs(), 1000 + BridgeSimulator::kHeartbeatMs);
+        bridge.tick(1999);
+        QVERIFY(host.received().empty());
+        bridge.pass(1, 1500);
+        bridge.tick(2000);
+        const auto messages = host.received();
+        QCOMPARE(messages.size(), std::size_t{2});
+        QCOMPARE(messages[1].type, MessageType::Heartbeat);
+        QCOMPARE(messages[1].passingSeq, std::uint16_t{1});
+        host.send(BridgeMessage::request(MessageType::StopDetection, 2), 2100);
+        host.received();
+        bridge.tick(10000);
+        QVERIFY(host.received().empty());
+    }
+
+    void raceCarsPassAroundTheLapTime()
+    {
+        const auto run = [](std::uint32_t seed) {
+            BridgeSimulator bridge(seed);
+            Host host{bridge, {}};
+            bridge.setRace(3, 1000);
+            bridge.tick(50000);
+            QList<QPair<int, std::uint32_t>> passings;
+            for (const auto& m : host.received())
+                passings << qMakePair(int(m.id), m.stamp);
+            if (!passings.isEmpty())
+                qFatal("cars passed before detection was on");
+            host.send(BridgeMessage::request(MessageType::StartDetection, 1), 0);
+            for (std::uint64_t now = 0; now <= 20000; now += 10) {
+                bridge.tick(now);
+                for (const auto& m : host.received()) {
+                    if (m.type == MessageType::Passing)
+                        passings << qMakePair(int(m.id), m.stamp);
+                }
+            }
+            return passings;
+        };
+
+        const auto passings = run(7);
+        QVERIFY(passings == run(7));
+        QVERIFY(passings != run(8));
+        for (int car = 1; car <= 3; ++car) {
+            QList<std::uint32_t> stamps;
+            for (const auto& p : passings) {
+                if (p.first == car)
+                    stamps << p.second;
+            }
+            QVERIFY2(stamps.size() >= 15, qPrintable(QString("car %1 passed %2 times").arg(car).arg(stamps.size())));
+            QVERIFY(stamps.front() <= 1010);
+            for (int i = 1; i < stamps.size(); ++i) {
+                const auto lap = stamps[i] - stamps[i - 1];
+                QVERIFY2(lap >= 790 && lap <= 1210, qPrintable(QString("lap of %1 ms").arg(lap)));
+            }
+        }
+        for (const auto& p : passings)
+            QVERIFY(p.first >= 1 && p.first <= 3);
+    }
+
+    void requestsSplitAcrossReadsAreUnderstood()
+    {
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        const auto line = BridgeMessage::request(MessageType::ReadRequest, 5).toFrame().encode();
+        for (std::uint8_t byte : line) {
+            QVERIFY(host.received().empty());
+            bridge.receive(&byte, 1, 0);
+        }
+        QCOMPARE(host.only().type, MessageType::ReadAnswer);
+    }
+
+    void ignoresNoiseAndItsOwnKindOfFrames()
+    {
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        bridge.receive(std::vector<std::uint8_t>{0xA5, 0x00, 0x01, 0x05, 0x00, 0x00, 0x13, 0x37}, 0);
+        bridge.receive(BridgeMessage::passing(0, 3, 0).toFrame().encode(), 0);
+        bridge.receive(BridgeMessage::ack(4, 0).toFrame().encode(), 0);
+        QVERIFY(host.received().empty());
+        QVERIFY(bridge.takeReports().empty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBridgeSimulator)
+#include "TestBridgeSimulator.moc"

@@ -1,0 +1,506 @@
+#include "SerialBridge.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <type_traits>
+#include <unistd.h>
+
+using orvanel::PortMap;
+using orvanel::SerialBridge;
+
+namespace {
+
+// orvanel-bridge-sim from the build tree, driven through its standard input and output.
+class Simulator
+{
+public:
+    explicit Simulator(const QStringList& arguments)
+    {
+        m_process.setProgram(QStringLiteral(ORVANEL_BRIDGE_SIM));
+        m_process.setArguments(arguments);
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start();
+        m_process.waitForStarted(10000);
+    }
+
+    ~Simulator()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.write("quit\n");
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    // The next line the simulator printed, or an empty string when none came in time. Blocks
+    // without running the event loop, so the driver reads nothing meanwhile.
+    QString nextLine(int timeoutMs = 10000)
+    {
+        const QDeadlineTimer deadline(timeoutMs);
+        while (!m_process.canReadLine()) {
+            if (deadline.hasExpired() || m_process.state() != QProcess::Running)
+                return {};
+            m_process.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        }
+        return QString::fromUtf8(m_process.readLine()).trimmed();
+    }
+
+    void command(const QString& line)
+    {
+        m_process.write((line + '\n').toUtf8());
+        m_process.waitForBytesWritten(5000);
+    }
+
+    void kill()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QProcess m_process;
+};
+
+// Generous waits, so a busy machine does not turn a slow answer into a failure.
+SerialBridge::Timing patientTiming()
+{
+    SerialBridge::Timing timing;
+    timing.readAttemptMs = 1500;
+    timing.programAttemptMs = 1500;
+    timing.switchAttemptMs = 1500;
+    return timing;
+}
+
+constexpr int kHeartbeatWaitMs = 10000;
+
+} // namespace
+
+class TestSerialBridge : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_link = m_dir.filePath(QStringLiteral("bridge"));
+        m_sim = std::make_unique<Simulator>(QStringList{"--link", m_link, "--seed", "1"});
+        const QString ready = m_sim->nextLine();
+        QVERIFY2(ready.startsWith("ready /dev/"), qPrintable(ready));
+        m_device = ready.mid(6);
+        QCOMPARE(QFileInfo(m_link).symLinkTarget(), m_device);
+
+        PortMap ports;
+        ports.setDevice(1, m_link.toStdString());
+        ports.setDevice(2, m_dir.filePath(QStringLiteral("missing")).toStdString());
+        m_ports = ports;
+        m_bridge = makeBridge(patientTiming());
+    }
+
+    void cleanup()
+    {
+        QVERIFY2(!m_raisedInsideCall, "Passing was raised from inside a call");
+        m_bridge.reset();
+        m_sim.reset();
+        m_ids.clear();
+        m_stamps.clear();
+        m_linksLost = 0;
+    }
+
+    void openAndClose()
+    {
+        QVERIFY(!m_bridge->isOpen());
+        QVERIFY(m_bridge->OpenPort(1));
+        QVERIFY(m_bridge->isOpen());
+        QVERIFY(m_bridge->lastError().empty());
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoTransponder);
+        QCOMPARE(m_sim->nextLine(), QString("read"));
+
+        m_bridge->ClosePort();
+        QVERIFY(!m_bridge->isOpen());
+        QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
+        QVERIFY(!m_bridge->WriteTransponder(5));
+
+        // Opening an open port reopens it.
+        QVERIFY(m_bridge->OpenPort(1));
+        QVERIFY(m_bridge->OpenPort(1));
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoTransponder);
+        // Nothing reached the bridge while the port was closed.
+        QCOMPARE(m_sim->nextLine(), QString("read"));
+    }
+
+    void openRefusesNumbersOutsideOneToSix_data()
+    {
+        QTest::addColumn<int>("port");
+        QTest::newRow("0") << 0;
+        QTest::newRow("7") << 7;
+        QTest::newRow("-1") << -1;
+    }
+
+    void openRefusesNumbersOutsideOneToSix()
+    {
+        QFETCH(int, port);
+        QVERIFY(!m_bridge->OpenPort(port));
+        QVERIFY(!m_bridge->isOpen());
+        const QString error = QString::fromStdString(m_bridge->lastError());
+        QVERIFY2(error.contains(QString("COM %1 does not exist").arg(port)), qPrintable(error));
+        QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
+    }
+
+    void openReportsAMissingDevice()
+    {
+        QVERIFY(!m_bridge->OpenPort(2));
+        const QString error = QString::fromStdString(m_bridge->lastError());
+        QVERIFY2(error.endsWith("missing: no such device"), qPrintable(error));
+        QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
+
+        // A good port afterwards clears the reason.
+        QVERIFY(m_bridge->OpenPort(1));
+        QVERIFY(m_bridge->lastError().empty());
+    }
+
+    void openReportsABusyDevice()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        const auto other = makeBridge(patientTiming());
+        QVERIFY(!other->OpenPort(1));
+        const QString error = QString::fromStdString(other->lastError());
+        QVERIFY2(error.contains("in use by another program"), qPrintable(error));
+        // The first one is not disturbed.
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoTransponder);
+    }
+
+    void openReportsMissingPermission()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root may open any device");
+        const QString locked = m_dir.filePath(QStringLiteral("locked"));
+        QFile file(locked);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QVERIFY(file.setPermissions(QFileDevice::Permissions()));
+        PortMap ports = m_ports;
+        ports.setDevice(3, locked.toStdString());
+        SerialBridge bridge(ports, patientTiming());
+        QVERIFY(!bridge.OpenPort(3));
+        const QString error = QString::fromStdString(bridge.lastError());
+        QVERIFY2(error.endsWith("locked: permission denied"), qPrintable(error));
+    }
+
+    void readsWhatLiesUnderTheBridge()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        for (const int id : {42, 0, 32767}) {
+            m_sim->command(QString("place %1").arg(id));
+            QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), std::int16_t(id));
+            QCOMPARE(m_sim->nextLine(), QString("read"));
+        }
+        m_sim->command("remove");
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoTransponder);
+    }
+
+    void mutedBridgeMeansNoCommunication()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        m_sim->command("place 8");
+        m_sim->command("mute on");
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoCommunication);
+        // The request was repeated with the same number, so the bridge read once.
+        QCOMPARE(m_sim->nextLine(), QString("read"));
+        QVERIFY(m_bridge->isOpen());
+
+        m_sim->command("mute off");
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), std::int16_t(8));
+        QCOMPARE(m_sim->nextLine(), QString("read"));
+    }
+
+    void defaultWaitsEndInNoCommunication()
+    {
+        const auto bridge = makeBridge(SerialBridge::Timing{});
+        QVERIFY(bridge->OpenPort(1));
+        m_sim->command("mute on");
+        QCOMPARE(call([&] { return bridge->ReadTransponder(); }), orvanel::kNoCommunication);
+        QVERIFY(!call([&] { return bridge->WriteTransponder(12); }));
+    }
+
+    void programsTheTransponder()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        m_sim->command("place 5");
+        for (const int id : {123, 0, 32767}) {
+            QVERIFY(call([&] { return m_bridge->WriteTransponder(id); }));
+            QCOMPARE(m_sim->nextLine(), QString("programmed %1").arg(id));
+            QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), std::int16_t(id));
+            QCOMPARE(m_sim->nextLine(), QString("read"));
+        }
+    }
+
+    void programFailsWithoutTransponderOrAnswer()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        m_sim->command("remove");
+        QVERIFY(!call([&] { return m_bridge->WriteTransponder(10); }));
+
+        m_sim->command("place 1");
+        m_sim->command("mute on");
+        QVERIFY(!call([&] { return m_bridge->WriteTransponder(11); }));
+        // A muted bridge still does what it hears; only the acknowledgement is lost.
+        QCOMPARE(m_sim->nextLine(), QString("programmed 11"));
+    }
+
+    void programRefusesWhatIsNotAnId_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::newRow("negative") << -1.0;
+        QTest::newRow("too large") << 32768.0;
+        QTest::newRow("fraction") << 7.5;
+        QTest::newRow("small fraction") << 0.25;
+        QTest::newRow("negative zero point five") << -0.5;
+        QTest::newRow("huge") << 1e10;
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN();
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity();
+    }
+
+    void programRefusesWhatIsNotAnId()
+    {
+        QFETCH(double, value);
+        QVERIFY(m_bridge->OpenPort(1));
+        m_sim->command("place 5");
+        QVERIFY(!call([&] { return m_bridge->WriteTransponder(value); }));
+        // Nothing was sent: the next thing the bridge hears is this read.
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), std::int16_t(5));
+        QCOMPARE(m_sim->nextLine(), QString("read"));
+    }
+
+    void passingsArriveInOrderOnlyWhileDetectionIsOn()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        m_sim->command("pass 99");
+        QCOMPARE(m_sim->nextLine(), QString("dropped 99"));
+
+        call([&] {
+            m_bridge->StartDetection();
+        });
+        QCOMPARE(m_sim->nextLine(), QString("detection on"));
+        QVERIFY(m_bridge->isDetecting());
+        for (int id = 1; id <= 5; ++id)
+            m_sim->command(QString("pass %1").arg(id));
+        QTRY_COMPARE(m_ids, (QList<int>{1, 2, 3, 4, 5}));
+        for (int i = 1; i < m_stamps.size(); ++i)
+            QVERIFY(m_stamps[i] >= m_stamps[i - 1]);
+
+        call([&] {
+            m_bridge->StopDetection();
+        });
+        QVERIFY(!m_bridge->isDetecting());
+        m_sim->command("pass 6");
+        call([&] {
+            m_bridge->StartDetection();
+        });
+        m_sim->command("pass 7");
+        // 6 passed while detection was off; 7 coming right after it shows 6 is never raised.
+        QTRY_COMPARE(m_ids, (QList<int>{1, 2, 3, 4, 5, 7}));
+        QStringList lines;
+        for (int i = 0; i < 9; ++i)
+            lines << m_sim->nextLine();
+        QCOMPARE(lines, (QStringList{"passed 1", "passed 2", "passed 3", "passed 4", "passed 5", "detection off",
+                                     "dropped 6", "detection on", "passed 7"}));
+    }
+
+    void passingsDuringACallAreDeliveredAfterIt()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        m_sim->command("pass 11");
+        m_sim->command("pass 12");
+        QCOMPARE(m_sim->nextLine(), QString("passed 11"));
+        QCOMPARE(m_sim->nextLine(), QString("passed 12"));
+        // Both frames now wait on the line ahead of the answer to this read.
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoTransponder);
+        QVERIFY(m_ids.isEmpty());
+        QTRY_COMPARE(m_ids, (QList<int>{11, 12}));
+        QCOMPARE(m_sim->nextLine(), QString("read"));
+
+        m_sim->command("place 4");
+        m_sim->command("pass 13");
+        QCOMPARE(m_sim->nextLine(), QString("passed 13"));
+        QVERIFY(call([&] { return m_bridge->WriteTransponder(14); }));
+        QCOMPARE(m_ids, (QList<int>{11, 12}));
+        QTRY_COMPARE(m_ids, (QList<int>{11, 12, 13}));
+    }
+
+    void passingsNotYetDeliveredWhenDetectionStopsAreDropped()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        m_sim->command("pass 61");
+        m_sim->command("pass 62");
+        QCOMPARE(m_sim->nextLine(), QString("passed 61"));
+        QCOMPARE(m_sim->nextLine(), QString("passed 62"));
+        // The read takes both off the line; they wait for the event loop, which Stop comes before.
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoTransponder);
+        call([&] { m_bridge->StopDetection(); });
+        call([&] { m_bridge->StartDetection(); });
+        m_sim->command("pass 63");
+        QTRY_COMPARE(m_ids, QList<int>{63});
+    }
+
+    void noiseNeverBecomesAPassingOrAnAnswer()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        m_sim->command("noise 5000");
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoTransponder);
+        QCOMPARE(m_sim->nextLine(), QString("read"));
+        startDetection();
+        QList<int> expected;
+        for (int id = 20; id < 30; ++id) {
+            m_sim->command("noise 700");
+            m_sim->command(QString("pass %1").arg(id));
+            expected << id;
+        }
+        m_sim->command("noise 3000");
+        QTRY_COMPARE(m_ids, expected);
+        m_sim->command("place 77");
+        m_sim->command("noise 2000");
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), std::int16_t(77));
+        QCOMPARE(m_ids, expected);
+    }
+
+    void lostPassingIsSentAgain()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        m_sim->command("pass 31");
+        QTRY_COMPARE(m_ids, QList<int>{31});
+        m_sim->command("mute on");
+        m_sim->command("pass 32");
+        m_sim->command("pass 33");
+        m_sim->command("mute off");
+        m_sim->command("pass 34");
+        QTRY_COMPARE(m_ids, (QList<int>{31, 32, 33, 34}));
+        QVERIFY(m_bridge->sequencerStats().resendRequests >= 1);
+        QCOMPARE(m_bridge->sequencerStats().lost, std::uint64_t{0});
+    }
+
+    void lostLastPassingIsSentAgain()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        m_sim->command("mute on");
+        m_sim->command("pass 41");
+        m_sim->command("mute off");
+        // Nothing else passes: the bridge's heartbeat reveals the gap.
+        QTRY_COMPARE_WITH_TIMEOUT(m_ids, QList<int>{41}, kHeartbeatWaitMs);
+    }
+
+    void hangupLosesTheLink()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        m_sim->command("pass 51");
+        QTRY_COMPARE(m_ids, QList<int>{51});
+        m_sim->command("hangup");
+        QTRY_COMPARE(m_linksLost, 1);
+        QVERIFY(!m_bridge->isOpen());
+        QVERIFY(!m_bridge->isDetecting());
+        QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
+        QVERIFY(!m_bridge->WriteTransponder(3));
+        QVERIFY(!m_bridge->OpenPort(1));
+        const QString error = QString::fromStdString(m_bridge->lastError());
+        QVERIFY2(error.endsWith("bridge: no such device"), qPrintable(error));
+        QCOMPARE(m_ids, QList<int>{51});
+        QCOMPARE(m_linksLost, 1);
+    }
+
+    void hangupDuringAReadEndsItAndIsToldAfterwards()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        m_sim->command("mute on");
+        m_sim->command("hangup");
+        QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoCommunication);
+        QCOMPARE(m_linksLost, 0);
+        QTRY_COMPARE(m_linksLost, 1);
+        QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
+    }
+
+    void simulatorGoneLosesTheLink()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        m_sim->kill();
+        QTRY_COMPARE(m_linksLost, 1);
+        QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
+        call([&] {
+            m_bridge->StopDetection();
+            m_bridge->ClosePort();
+        });
+        QCOMPARE(m_linksLost, 1);
+    }
+
+private:
+    std::unique_ptr<SerialBridge> makeBridge(SerialBridge::Timing timing)
+    {
+        auto bridge = std::make_unique<SerialBridge>(m_ports, timing);
+        bridge->setPassingHandler([this](const std::int16_t& id, std::uint32_t stamp) {
+            if (m_insideCall)
+                m_raisedInsideCall = true;
+            m_ids << id;
+            m_stamps << stamp;
+        });
+        bridge->setLinkLostHandler([this] {
+            if (m_insideCall)
+                m_raisedInsideCall = true;
+            ++m_linksLost;
+        });
+        return bridge;
+    }
+
+    // Runs one bridge call, noting any handler that runs before it returns.
+    template<typename Call>
+    auto call(Call&& body) -> decltype(body())
+    {
+        m_insideCall = true;
+        if constexpr (std::is_void_v<decltype(body())>) {
+            body();
+            m_insideCall = false;
+        } else {
+            const auto result = body();
+            m_insideCall = false;
+            return result;
+        }
+    }
+
+    void startDetection()
+    {
+        call([&] {
+            m_bridge->StartDetection();
+        });
+        QCOMPARE(m_sim->nextLine(), QString("detection on"));
+    }
+
+    QTemporaryDir m_dir;
+    QString m_link;
+    QString m_device;
+    PortMap m_ports;
+    std::unique_ptr<Simulator> m_sim;
+    std::unique_ptr<SerialBridge> m_bridge;
+    QList<int> m_ids;
+    QList<std::uint32_t> m_stamps;
+    int m_linksLost = 0;
+    bool m_insideCall = false;
+    bool m_raisedInsideCall = false;
+};
+
+QTEST_GUILESS_MAIN(TestSerialBridge)
+#include "TestSerialBridge.moc"

@@ -1,0 +1,95 @@
+#include "SimCommand.h"
+
+#include <QtTest>
+
+using orvanel::SimCommand;
+using Kind = SimCommand::Kind;
+
+Q_DECLARE_METATYPE(SimCommand::Kind)
+
+class TestSimCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parsesCommands_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<int>("count");
+        QTest::newRow("pass") << "pass 12" << Kind::Pass << 12 << false << 0;
+        QTest::newRow("pass 0") << "pass 0" << Kind::Pass << 0 << false << 0;
+        QTest::newRow("pass largest") << "pass 32767" << Kind::Pass << 32767 << false << 0;
+        QTest::newRow("extra blanks") << "  pass \t 7  " << Kind::Pass << 7 << false << 0;
+        QTest::newRow("carriage return") << "pass 7\r" << Kind::Pass << 7 << false << 0;
+        QTest::newRow("place") << "place 300" << Kind::Place << 300 << false << 0;
+        QTest::newRow("remove") << "remove" << Kind::Remove << 0 << false << 0;
+        QTest::newRow("mute on") << "mute on" << Kind::Mute << 0 << true << 0;
+        QTest::newRow("mute off") << "mute off" << Kind::Mute << 0 << false << 0;
+        QTest::newRow("noise") << "noise 64" << Kind::Noise << 0 << false << 64;
+        QTest::newRow("hangup") << "hangup" << Kind::Hangup << 0 << false << 0;
+        QTest::newRow("quit") << "quit" << Kind::Quit << 0 << false << 0;
+    }
+
+    void parsesCommands()
+    {
+        QFETCH(QString, line);
+        QFETCH(Kind, kind);
+        QFETCH(int, id);
+        QFETCH(bool, on);
+        QFETCH(int, count);
+        std::string error;
+        const auto command = SimCommand::parse(line.toStdString(), error);
+        QVERIFY2(command, error.c_str());
+        QVERIFY(error.empty());
+        QCOMPARE(command->kind, kind);
+        QCOMPARE(int(command->id), id);
+        QCOMPARE(command->on, on);
+        QCOMPARE(int(command->count), count);
+    }
+
+    void blankLinesAreIgnoredQuietly()
+    {
+        for (const char* line : {"", "   ", "\t\r"}) {
+            std::string error = "stale";
+            QVERIFY(!SimCommand::parse(line, error));
+            QVERIFY(error.empty());
+        }
+    }
+
+    void refusesBadLines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("unknown") << "jump 3" << "unknown command 'jump'";
+        QTest::newRow("capitals") << "PASS 3" << "unknown command 'PASS'";
+        QTest::newRow("pass without ID") << "pass" << "pass: expected one ID";
+        QTest::newRow("pass negative") << "pass -1" << "pass: expected one ID";
+        QTest::newRow("pass too large") << "pass 32768" << "pass: expected one ID";
+        QTest::newRow("pass not a number") << "pass 7a" << "pass: expected one ID";
+        QTest::newRow("pass decimal") << "pass 7.0" << "pass: expected one ID";
+        QTest::newRow("pass two IDs") << "pass 1 2" << "pass: expected one ID";
+        QTest::newRow("place without ID") << "place" << "place: expected one ID";
+        QTest::newRow("mute what") << "mute" << "mute: expected on or off";
+        QTest::newRow("mute maybe") << "mute maybe" << "mute: expected on or off";
+        QTest::newRow("noise 0") << "noise 0" << "noise: expected a number of bytes";
+        QTest::newRow("noise too many") << "noise 100001" << "noise: expected a number of bytes";
+        QTest::newRow("noise huge") << "noise 99999999999999" << "noise: expected a number of bytes";
+        QTest::newRow("remove with argument") << "remove 3" << "remove: takes no argument";
+        QTest::newRow("quit with argument") << "quit now" << "quit: takes no argument";
+    }
+
+    void refusesBadLines()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, reason);
+        std::string error;
+        QVERIFY(!SimCommand::parse(line.toStdString(), error));
+        QVERIFY2(QString::fromStdString(error).startsWith(reason), error.c_str());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimCommand)
+#include "TestSimCommand.moc"

@@ -1,0 +1,106 @@
+#include "SimOptions.h"
+
+#include <QtTest>
+
+using orvanel::SimOptions;
+
+namespace {
+
+std::vector<std::string> split(const QString& line)
+{
+    std::vector<std::string> out;
+    for (const QString& word : line.split(' ', Qt::SkipEmptyParts))
+        out.push_back(word.toStdString());
+    return out;
+}
+
+} // namespace
+
+class TestSimOptions : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void defaults()
+    {
+        std::string error;
+        const auto options = SimOptions::parse({}, error);
+        QVERIFY(options);
+        QVERIFY(options->link.empty());
+        QCOMPARE(options->race, 0);
+        QCOMPARE(options->lapMs, std::uint32_t{4000});
+        QVERIFY(!options->seed);
+        QVERIFY(!options->help);
+    }
+
+    void parsesOptions_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<int>("race");
+        QTest::addColumn<int>("lapMs");
+        QTest::addColumn<int>("seed");
+        QTest::newRow("everything") << "--link /tmp/b --race 5 --lap-ms 1500 --seed 9" << "/tmp/b" << 5 << 1500 << 9;
+        QTest::newRow("equals form") << "--link=/tmp/c --race=2 --lap-ms=100 --seed=0" << "/tmp/c" << 2 << 100 << 0;
+        QTest::newRow("race only") << "--race 12" << "" << 12 << 4000 << -1;
+        QTest::newRow("later wins") << "--race 1 --race 3" << "" << 3 << 4000 << -1;
+    }
+
+    void parsesOptions()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, link);
+        QFETCH(int, race);
+        QFETCH(int, lapMs);
+        QFETCH(int, seed);
+        std::string error;
+        const auto options = SimOptions::parse(split(arguments), error);
+        QVERIFY2(options, error.c_str());
+        QCOMPARE(QString::fromStdString(options->link), link);
+        QCOMPARE(options->race, race);
+        QCOMPARE(int(options->lapMs), lapMs);
+        QCOMPARE(options->seed.has_value(), seed >= 0);
+        if (seed >= 0)
+            QCOMPARE(int(*options->seed), seed);
+    }
+
+    void helpIsRecognised()
+    {
+        std::string error;
+        QVERIFY(SimOptions::parse({"--help"}, error)->help);
+        QVERIFY(SimOptions::parse({"-h"}, error)->help);
+        const QString usage = QString::fromStdString(SimOptions::usage("orvanel-bridge-sim"));
+        for (const char* part : {"--link PATH", "--race N", "--lap-ms MS", "--seed", "pass ID", "place ID", "remove",
+                                 "mute on|off", "noise N", "hangup", "quit", "ready DEVICE"})
+            QVERIFY2(usage.contains(part), part);
+    }
+
+    void refusesBadArguments_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("unknown option") << "--fast" << "unknown option '--fast'";
+        QTest::newRow("stray word") << "bridge" << "unknown option 'bridge'";
+        QTest::newRow("link without path") << "--link" << "--link needs a value";
+        QTest::newRow("empty link") << "--link=" << "--link needs a path";
+        QTest::newRow("race without number") << "--race" << "--race needs a value";
+        QTest::newRow("race not a number") << "--race many" << "--race: expected a number of cars";
+        QTest::newRow("race negative") << "--race -2" << "--race: expected a number of cars";
+        QTest::newRow("race too many") << "--race 32768" << "--race: expected a number of cars";
+        QTest::newRow("lap too short") << "--lap-ms 5" << "--lap-ms: expected milliseconds";
+        QTest::newRow("lap not a number") << "--lap-ms 1e3" << "--lap-ms: expected milliseconds";
+        QTest::newRow("seed too large") << "--seed 4294967296" << "--seed: expected a whole number";
+    }
+
+    void refusesBadArguments()
+    {
+        QFETCH(QString, arguments);
+        QFETCH(QString, reason);
+        std::string error;
+        QVERIFY(!SimOptions::parse(split(arguments), error));
+        QVERIFY2(QString::fromStdString(error).startsWith(reason), error.c_str());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimOptions)
+#include "TestSimOptions.moc"

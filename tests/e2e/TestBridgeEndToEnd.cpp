@@ -1,0 +1,182 @@
+#include "LineProcess.h"
+#include "MPal.h"
+#include "PlatformServices.h"
+#include "SerialBridge.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace orvanel;
+using namespace orvanel::test;
+
+// The main window with the real serial driver, talking to the bridge simulator on a pseudo-terminal,
+// and the real XTest injector typing into a window of the test's own on an X server.
+class TestBridgeEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void passingsBecomeKeyStrokes();
+    void readAndProgram();
+    void silentBridge();
+    void hangupDuringDetection();
+
+private:
+    template <typename T = QWidget> T* child(const char* name)
+    {
+        T* w = m_window->findChild<T*>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    QString status() { return child<QLabel>("Label1")->text(); }
+    void click(const char* name) { QTest::mouseClick(child<QPushButton>(name), Qt::LeftButton); }
+    void startRecorder();
+    QStringList recorded(int count);
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<LineProcess> m_sim;
+    std::unique_ptr<LineProcess> m_recorder;
+    PlatformServices m_platform;
+    std::unique_ptr<MPal> m_window;
+};
+
+void TestBridgeEndToEnd::init()
+{
+    QVERIFY(m_dir.isValid());
+    const QString link = m_dir.filePath(QStringLiteral("bridge"));
+    m_sim = std::make_unique<LineProcess>();
+    QVERIFY(m_sim->start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link, "--seed", "1"}));
+    QVERIFY2(!m_sim->waitForLine("ready ").isEmpty(), qPrintable(m_sim->errors()));
+
+    m_platform = createPlatformServices();
+    QVERIFY2(m_platform.keysProblem.empty(), m_platform.keysProblem.c_str());
+    PortMap ports;
+    ports.setDevice(1, link.toStdString());
+    m_window = std::make_unique<MPal>(std::make_unique<SerialBridge>(ports), *m_platform.keys, *m_platform.beeper);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QCOMPARE(status(), QStringLiteral("Conexión Establecida"));
+    QCOMPARE(m_sim->waitForLine("read"), QStringLiteral("read"));
+}
+
+void TestBridgeEndToEnd::cleanup()
+{
+    m_window.reset();
+    m_recorder.reset();
+    m_sim.reset();
+    m_platform = PlatformServices();
+}
+
+void TestBridgeEndToEnd::startRecorder()
+{
+    // Started last, so that it holds the keyboard focus like the lap-counting application would.
+    m_recorder = std::make_unique<LineProcess>();
+    QVERIFY(m_recorder->start(QStringLiteral(ORVANEL_KEY_RECORDER), {}));
+    QCOMPARE(m_recorder->waitForLine("ready"), QStringLiteral("ready"));
+}
+
+// The next `count` key events the recorder saw, as "press F1" / "release F1".
+QStringList TestBridgeEndToEnd::recorded(int count)
+{
+    QStringList events;
+    if (!QTest::qWaitFor([&] { return m_recorder->lines().size() >= count; }, 10000))
+        return m_recorder->lines();
+    for (int i = 0; i < count; ++i) {
+        const QStringList parts = m_recorder->lines().takeFirst().split(QLatin1Char(' '));
+        events << parts[0] + QLatin1Char(' ') + parts[1];
+    }
+    return events;
+}
+
+void TestBridgeEndToEnd::passingsBecomeKeyStrokes()
+{
+    m_window->findChild<QAction*>("MKeySF1F12")->trigger();
+    QTest::keyClicks(child<QLineEdit>("Text2_0"), "11");
+    QTest::keyClicks(child<QLineEdit>("Text2_1"), "12");
+    click("Command1");
+    QCOMPARE(m_sim->waitForLine("detection"), QStringLiteral("detection on"));
+    startRecorder();
+
+    // Known cars type their rows' keys; an unknown car types nothing while auto-assign is off.
+    m_sim->send("pass 12");
+    QCOMPARE(m_sim->waitForLine("passed"), QStringLiteral("passed 12"));
+    QCOMPARE(recorded(2), (QStringList{"press F2", "release F2"}));
+    QTRY_COMPARE(status(), QStringLiteral("Transponder ID =  12"));
+    m_sim->send("pass 99");
+    QTRY_COMPARE(status(), QStringLiteral("Transponder ID =  99"));
+    m_sim->send("pass 11");
+    QCOMPARE(recorded(2), (QStringList{"press F1", "release F1"}));
+
+    // Stop: passings are dropped by the bridge and nothing is typed.
+    click("Command2");
+    QCOMPARE(m_sim->waitForLine("detection"), QStringLiteral("detection off"));
+    m_sim->send("pass 11");
+    QCOMPARE(m_sim->waitForLine("dropped"), QStringLiteral("dropped 11"));
+
+    // Auto-assign: the unknown car takes the first empty row and types its key at once.
+    child<QCheckBox>("Check1")->setChecked(true);
+    click("Command1");
+    QCOMPARE(m_sim->waitForLine("detection"), QStringLiteral("detection on"));
+    m_sim->send("pass 99");
+    QCOMPARE(recorded(2), (QStringList{"press F3", "release F3"}));
+    QCOMPARE(child<QLineEdit>("Text2_2")->text(), QStringLiteral("99"));
+}
+
+void TestBridgeEndToEnd::readAndProgram()
+{
+    click("Command5");
+    QCOMPARE(status(), QStringLiteral("Ponga el coche bajo el puente"));
+    m_sim->send("place 4321");
+    // The simulator takes its commands in its own time: ask until it has the transponder in place.
+    QTRY_COMPARE((click("Command5"), status()), QStringLiteral("Transponder ID =  4321"));
+
+    QTest::keyClicks(child<QLineEdit>("Text1"), "77");
+    click("Command4");
+    QCOMPARE(status(), QStringLiteral("Grabación Correcta"));
+    QCOMPARE(m_sim->waitForLine("programmed"), QStringLiteral("programmed 77"));
+
+    child<QLineEdit>("Text1")->setText(QStringLiteral("40000"));
+    click("Command4");
+    QCOMPARE(status(), QStringLiteral("Error de Grabación"));
+}
+
+void TestBridgeEndToEnd::silentBridge()
+{
+    m_sim->send("mute on");
+    QTRY_COMPARE((click("Command5"), status()), QStringLiteral("Sin comunicación con el puente"));
+    // Leaving the port list reconnects, and the silent bridge fails the connection.
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    auto* ccom = child("Ccom");
+    ccom->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(ccom->hasFocus());
+    child("Text1")->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(status(), QStringLiteral("Error de Comunicación"));
+    // Start is refused: nothing changes.
+    click("Command1");
+    QVERIFY(child("Command1")->isEnabled());
+}
+
+void TestBridgeEndToEnd::hangupDuringDetection()
+{
+    click("Command1");
+    QCOMPARE(m_sim->waitForLine("detection"), QStringLiteral("detection on"));
+    m_window->ShowStatus("x");
+    m_sim->send("hangup");
+    QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Error de Comunicación"), 10000);
+    click("Command2");
+    QVERIFY(child("Command1")->isEnabled());
+    click("Command5");
+    QCOMPARE(status(), QStringLiteral("Puerto cerrado"));
+}
+
+QTEST_MAIN(TestBridgeEndToEnd)
+#include "TestBridgeEndToEnd.moc"

@@ -1,0 +1,125 @@
+#include "KeyNotation.h"
+#include "LineProcess.h"
+#include "PlatformServices.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+using namespace orvanel;
+using namespace orvanel::test;
+
+// The real program, as a user runs it: on an X server, with COM 1 on the bridge simulator, driven
+// only through the keyboard, typing into a window of the test's own.
+class TestProgramEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commandLine_data();
+    void commandLine();
+    void passingsTypedIntoTheFocusedWindow();
+};
+
+namespace {
+
+// The top-level window titled "Orvanel", or 0.
+Window findWindow(Display* display, const char* title)
+{
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned count = 0;
+    Window found = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
+        return 0;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        char* name = nullptr;
+        XWindowAttributes attributes;
+        if (XFetchName(display, children[i], &name) && name) {
+            if (std::string(name) == title && XGetWindowAttributes(display, children[i], &attributes) &&
+                attributes.map_state == IsViewable)
+                found = children[i];
+            XFree(name);
+        }
+    }
+    if (children)
+        XFree(children);
+    return found;
+}
+
+} // namespace
+
+void TestProgramEndToEnd::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("output");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "--com N=DEVICE";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "Orvanel 1.0.0";
+    QTest::newRow("bad port") << QStringList{"--com", "9=/dev/ttyS0"} << 2 << "--com 9=/dev/ttyS0";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "unknown argument";
+}
+
+void TestProgramEndToEnd::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QProcess program;
+    program.start(QStringLiteral(ORVANEL_PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(20000));
+    QCOMPARE(program.exitCode(), exitCode);
+    const QString all = QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
+    QVERIFY2(all.contains(output), qPrintable(all));
+}
+
+void TestProgramEndToEnd::passingsTypedIntoTheFocusedWindow()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("bridge"));
+    LineProcess sim;
+    QVERIFY(sim.start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link}));
+    QVERIFY2(!sim.waitForLine("ready ").isEmpty(), qPrintable(sim.errors()));
+
+    LineProcess program;
+    program.process().setWorkingDirectory(dir.path());
+    QVERIFY(program.start(QStringLiteral(ORVANEL_PROGRAM), {"--com", "1=" + link}));
+    QCOMPARE(sim.waitForLine("read", 20000), QStringLiteral("read"));
+
+    Display* display = XOpenDisplay(nullptr);
+    QVERIFY(display);
+    Window window = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((window = findWindow(display, "Orvanel")) != 0, 20000);
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+
+    // Car 7 in the first row types "x": its ID, twelve tabs to its key box, the key, then on
+    // through "Grabar ID", the new-ID box and "Leer ID" to Start, pressed with the space bar.
+    PlatformServices platform = createPlatformServices();
+    QVERIFY2(platform.keysProblem.empty(), platform.keysProblem.c_str());
+    const KeyNotationResult typing = parseKeyNotation("7{TAB 12}x{TAB 15} ");
+    QVERIFY(typing.ok);
+    platform.keys->send(typing.keys);
+    QCOMPARE(sim.waitForLine("detection", 20000), QStringLiteral("detection on"));
+
+    LineProcess recorder;
+    QVERIFY(recorder.start(QStringLiteral(ORVANEL_KEY_RECORDER), {}));
+    QCOMPARE(recorder.waitForLine("ready"), QStringLiteral("ready"));
+
+    sim.send("pass 5");
+    QCOMPARE(sim.waitForLine("passed"), QStringLiteral("passed 5"));
+    sim.send("pass 7");
+    QCOMPARE(sim.waitForLine("passed"), QStringLiteral("passed 7"));
+    // The unknown car 5 typed nothing: the first key the window receives is car 7's.
+    QCOMPARE(recorder.waitForLine("press"), QStringLiteral("press x x \"x\""));
+    QCOMPARE(recorder.waitForLine("release"), QStringLiteral("release x x"));
+
+    XCloseDisplay(display);
+    QCOMPARE(program.process().state(), QProcess::Running);
+}
+
+QTEST_GUILESS_MAIN(TestProgramEndToEnd)
+#include "TestProgramEndToEnd.moc"

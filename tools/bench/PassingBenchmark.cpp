@@ -1,0 +1,68 @@
+// Measures how long Orvanel's own work on a passing takes (lookup, claim, reading the key-stroke
+// text), without the key injection itself. Prints figures; it checks no target.
+#include "KeyNotation.h"
+#include "MappingTable.h"
+#include "PassingDispatcher.h"
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+using namespace orvanel;
+
+namespace {
+
+class DiscardKeys : public KeyInjector
+{
+public:
+    void send(const KeySequence& keys) override { taps += keys.size(); }
+    std::size_t taps = 0;
+};
+
+class DiscardBeeps : public Beeper
+{
+public:
+    void beepExclamation() override {}
+};
+
+class DiscardStatus : public StatusSink
+{
+public:
+    void ShowStatus(const std::string& text) override { length += text.size(); }
+    std::size_t length = 0;
+};
+
+template <typename F> double nanosecondsPer(long iterations, F&& f)
+{
+    const auto start = std::chrono::steady_clock::now();
+    for (long i = 0; i < iterations; ++i)
+        f(i);
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    return std::chrono::duration<double, std::nano>(elapsed).count() / static_cast<double>(iterations);
+}
+
+} // namespace
+
+int main()
+{
+    constexpr long kIterations = 200000;
+    MappingTable table;
+    table.PresetFunctionKeys();
+    for (std::size_t i = 0; i < MappingTable::kRows; ++i)
+        table.setIdText(i, " " + std::to_string(1000 + i) + " ");
+    DiscardKeys keys;
+    DiscardBeeps beeps;
+    DiscardStatus status;
+    PassingDispatcher dispatcher(table, keys, beeps, status);
+
+    const double lastRow = nanosecondsPer(kIterations, [&](long) { dispatcher.OnPassing(1011, false); });
+    const double unknown = nanosecondsPer(kIterations, [&](long) { dispatcher.OnPassing(7, false); });
+    const double parseLong = nanosecondsPer(
+        kIterations, [&](long) { keys.taps += parseKeyNotation("^(+ab){LEFT 3}%{F4}~{}} 2}").keys.size(); });
+
+    std::printf("passing found in the last row:   %8.0f ns\n", lastRow);
+    std::printf("passing of an unknown car:       %8.0f ns\n", unknown);
+    std::printf("reading a 26-character key text: %8.0f ns\n", parseLong);
+    std::printf("(%ld iterations each; %zu taps queued)\n", kIterations, keys.taps);
+    return 0;
+}

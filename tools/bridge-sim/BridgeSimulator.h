@@ -1,0 +1,84 @@
+#pragma once
+
+#include "BridgeMessage.h"
+#include "FrameDecoder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <limits>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace orvanel {
+
+// A detection bridge without the hardware: answers the host's frames, reports passings while
+// detection is on and keeps the last ones for resend requests. It does no I/O itself; the caller
+// feeds it the host's bytes and the current time, and collects the bytes to send and the report
+// lines ("detection on", "read", "passed 7", ...) for the user.
+class BridgeSimulator
+{
+public:
+    static constexpr std::size_t kHistorySize = 32;
+    static constexpr std::uint64_t kHeartbeatMs = 1000;
+    static constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
+
+    explicit BridgeSimulator(std::uint32_t seed);
+
+    void receive(const std::uint8_t* data, std::size_t size, std::uint64_t nowMs);
+    void receive(const std::vector<std::uint8_t>& data, std::uint64_t nowMs) { receive(data.data(), data.size(), nowMs); }
+
+    // A transponder passes under the bridge; it is reported only while detection is on.
+    void pass(std::int16_t id, std::uint64_t nowMs);
+    // The transponder lying under the bridge, read and programmed by the host.
+    void place(std::int16_t id) { m_placed = id; }
+    void remove() { m_placed.reset(); }
+    // A muted bridge still hears and acts, but sends nothing: answers, heartbeats and passings are
+    // lost on the line, though passings stay in the history.
+    void setMuted(bool muted) { m_muted = muted; }
+    void noise(std::size_t count);
+
+    // cars > 0: cars 1 to cars pass at random intervals around lapMs while detection is on.
+    void setRace(int cars, std::uint32_t lapMs);
+
+    // Sends what is due by nowMs: heartbeats and race passings.
+    void tick(std::uint64_t nowMs);
+    // When tick() next has something to do, or kNever.
+    std::uint64_t nextDueMs() const;
+
+    std::vector<std::uint8_t> takeOutput();
+    std::vector<std::string> takeReports();
+
+    bool isDetecting() const { return m_detecting; }
+    bool isMuted() const { return m_muted; }
+    std::optional<std::int16_t> placed() const { return m_placed; }
+    std::uint16_t nextPassing() const { return m_nextPassing; }
+
+private:
+    void handle(const BridgeMessage& request, std::uint64_t nowMs);
+    BridgeMessage execute(const BridgeMessage& request, std::uint64_t nowMs);
+    void transmit(const BridgeMessage& message);
+    void report(std::string line) { m_reports.push_back(std::move(line)); }
+    std::uint64_t lapFrom(std::uint64_t nowMs, double low, double high);
+
+    FrameDecoder m_decoder;
+    std::mt19937 m_random;
+    bool m_detecting = false;
+    bool m_muted = false;
+    std::optional<std::int16_t> m_placed;
+    std::uint16_t m_nextPassing = 0;
+    std::deque<BridgeMessage> m_history;
+    // The last request and its answer, so a repeated request is answered again, not redone.
+    std::optional<BridgeMessage> m_lastRequest;
+    BridgeMessage m_lastAnswer;
+    std::uint64_t m_nextHeartbeat = kNever;
+    int m_cars = 0;
+    std::uint32_t m_lapMs = 4000;
+    std::vector<std::uint64_t> m_carDue;
+    std::vector<std::uint8_t> m_output;
+    std::vector<std::string> m_reports;
+};
+
+} // namespace orvanel

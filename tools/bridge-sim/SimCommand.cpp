@@ -1,0 +1,78 @@
+#include "SimCommand.h"
+
+#include <sstream>
+#include <vector>
+
+namespace orvanel {
+
+namespace {
+
+// A whole decimal number from low to high, nothing else.
+std::optional<long> wholeNumber(const std::string& text, long low, long high)
+{
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const long value = std::stol(text);
+    if (value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+const char* SimCommand::summary()
+{
+    return "pass ID, place ID, remove, mute on|off, noise N, hangup, quit";
+}
+
+std::optional<SimCommand> SimCommand::parse(const std::string& line, std::string& error)
+{
+    error.clear();
+    std::istringstream stream(line);
+    std::vector<std::string> words;
+    for (std::string word; stream >> word;)
+        words.push_back(word);
+    if (words.empty())
+        return std::nullopt;
+
+    const std::string& name = words[0];
+    const auto arguments = words.size() - 1;
+    const auto fail = [&error](std::string message) {
+        error = std::move(message);
+        return std::nullopt;
+    };
+
+    SimCommand command;
+    if (name == "pass" || name == "place") {
+        command.kind = name == "pass" ? Kind::Pass : Kind::Place;
+        const auto id = arguments == 1 ? wholeNumber(words[1], 0, 32767) : std::nullopt;
+        if (!id)
+            return fail(name + ": expected one ID, a whole number from 0 to 32767");
+        command.id = static_cast<std::int16_t>(*id);
+        return command;
+    }
+    if (name == "mute") {
+        command.kind = Kind::Mute;
+        if (arguments != 1 || (words[1] != "on" && words[1] != "off"))
+            return fail("mute: expected on or off");
+        command.on = words[1] == "on";
+        return command;
+    }
+    if (name == "noise") {
+        command.kind = Kind::Noise;
+        const auto count = arguments == 1 ? wholeNumber(words[1], 1, static_cast<long>(kMaxNoise)) : std::nullopt;
+        if (!count)
+            return fail("noise: expected a number of bytes from 1 to " + std::to_string(kMaxNoise));
+        command.count = static_cast<std::size_t>(*count);
+        return command;
+    }
+    if (name == "remove" || name == "hangup" || name == "quit") {
+        command.kind = name == "remove" ? Kind::Remove : name == "hangup" ? Kind::Hangup : Kind::Quit;
+        if (arguments != 0)
+            return fail(name + ": takes no argument");
+        return command;
+    }
+    return fail("unknown command '" + name + "'; the commands are: " + summary());
+}
+
+} // namespace orvanel

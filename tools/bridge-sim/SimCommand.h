@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace orvanel {
+
+// One line of the simulator's standard input.
+struct SimCommand
+{
+    enum class Kind
+    {
+        Pass,
+        Place,
+        Remove,
+        Mute,
+        Noise,
+        Hangup,
+        Quit,
+    };
+
+    static constexpr std::size_t kMaxNoise = 100000;
+
+    Kind kind = Kind::Quit;
+    std::int16_t id = 0;    // Pass, Place
+    bool on = false;        // Mute
+    std::size_t count = 0;  // Noise
+
+    // A blank line gives nothing and no error; a bad one gives nothing and says why in error.
+    static std::optional<SimCommand> parse(const std::string& line, std::string& error);
+
+    static const char* summary();
+};
+
+} // namespace orvanel

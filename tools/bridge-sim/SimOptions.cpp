@@ -1,0 +1,107 @@
+#include "SimOptions.h"
+
+namespace orvanel {
+
+namespace {
+
+std::optional<unsigned long> wholeNumber(const std::string& text, unsigned long low, unsigned long high)
+{
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const unsigned long value = std::stoul(text);
+    if (value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& arguments, std::string& error)
+{
+    error.clear();
+    SimOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string name = arguments[i];
+        std::optional<std::string> value;
+        const std::size_t equals = name.find('=');
+        if (name.rfind("--", 0) == 0 && equals != std::string::npos) {
+            value = name.substr(equals + 1);
+            name = name.substr(0, equals);
+        }
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+            continue;
+        }
+        if (name != "--link" && name != "--race" && name != "--lap-ms" && name != "--seed") {
+            error = "unknown option '" + arguments[i] + "'";
+            return std::nullopt;
+        }
+        if (!value) {
+            if (i + 1 >= arguments.size()) {
+                error = name + " needs a value";
+                return std::nullopt;
+            }
+            value = arguments[++i];
+        }
+
+        if (name == "--link") {
+            if (value->empty()) {
+                error = "--link needs a path";
+                return std::nullopt;
+            }
+            options.link = *value;
+        } else if (name == "--race") {
+            const auto cars = wholeNumber(*value, 0, 32767);
+            if (!cars) {
+                error = "--race: expected a number of cars from 0 to 32767, got '" + *value + "'";
+                return std::nullopt;
+            }
+            options.race = static_cast<int>(*cars);
+        } else if (name == "--lap-ms") {
+            const auto lap = wholeNumber(*value, 10, 3600000);
+            if (!lap) {
+                error = "--lap-ms: expected milliseconds from 10 to 3600000, got '" + *value + "'";
+                return std::nullopt;
+            }
+            options.lapMs = static_cast<std::uint32_t>(*lap);
+        } else {
+            const auto seed = wholeNumber(*value, 0, 4294967295UL);
+            if (!seed) {
+                error = "--seed: expected a whole number from 0 to 4294967295, got '" + *value + "'";
+                return std::nullopt;
+            }
+            options.seed = static_cast<std::uint32_t>(*seed);
+        }
+    }
+    return options;
+}
+
+std::string SimOptions::usage(const std::string& program)
+{
+    return "Usage: " + program +
+           " [--link PATH] [--race N] [--lap-ms MS] [--seed S]\n"
+           "\n"
+           "A detection bridge in software on a pseudo-terminal, speaking the bridge link protocol.\n"
+           "Prints 'ready DEVICE' once the pseudo-terminal exists.\n"
+           "\n"
+           "Options:\n"
+           "  --link PATH   make PATH a symbolic link to the device (removed again at the end)\n"
+           "  --race N      cars with IDs 1 to N pass by themselves while detection is on\n"
+           "  --lap-ms MS   their mean lap time in milliseconds (default 4000)\n"
+           "  --seed S      fixes the random lap times and noise bytes\n"
+           "  --help        show this text\n"
+           "\n"
+           "Commands on standard input, one a line:\n"
+           "  pass ID       a transponder passes (reported only while detection is on)\n"
+           "  place ID      a transponder lies under the bridge\n"
+           "  remove        no transponder lies under the bridge\n"
+           "  mute on|off   the bridge stops or resumes sending (passings stay in its history)\n"
+           "  noise N       N random bytes on the line\n"
+           "  hangup        close the line, like an unplugged adapter\n"
+           "  quit          end the simulator (so does the end of standard input)\n"
+           "\n"
+           "Lines on standard output, one for each thing the host did and each passing:\n"
+           "  detection on, detection off, read, programmed ID, passed ID, dropped ID\n";
+}
+
+} // namespace orvanel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orvanel {
+
+// The simulator's command line.
+struct SimOptions
+{
+    static constexpr std::uint32_t kDefaultLapMs = 4000;
+
+    std::string link;                  // symbolic link to the device, when given
+    int race = 0;                      // cars 1 to race pass by themselves while detection is on
+    std::uint32_t lapMs = kDefaultLapMs;
+    std::optional<std::uint32_t> seed; // fixes the random choices; random when absent
+    bool help = false;
+
+    // arguments without the program name. On a bad one, nothing is returned and error says why.
+    static std::optional<SimOptions> parse(const std::vector<std::string>& arguments, std::string& error);
+
+    static std::string usage(const std::string& program);
+};
+
+} // namespace orvanel

@@ -1,0 +1,137 @@
+#include "SimulatorLoop.h"
+
+#include "SimCommand.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace orvanel {
+
+SimulatorLoop::SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, std::FILE* out, std::FILE* err)
+    : m_bridge(bridge), m_line(line), m_out(out), m_err(err)
+{
+}
+
+int SimulatorLoop::run()
+{
+    // Signals arrive as a readable descriptor, so they end the loop like "quit" and the link goes.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    sigprocmask(SIG_BLOCK, &signals, nullptr);
+    const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
+    const int status = loop(signalFd);
+    if (signalFd >= 0)
+        ::close(signalFd);
+    return status;
+}
+
+int SimulatorLoop::loop(int signalFd)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const auto now = [start] {
+        return static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    };
+
+    std::string pending;
+    std::array<std::uint8_t, 4096> buffer{};
+    for (;;) {
+        std::array<pollfd, 3> fds{};
+        fds[0] = {STDIN_FILENO, POLLIN, 0};
+        fds[1] = {signalFd, POLLIN, 0};
+        fds[2] = {m_line.masterFd(), POLLIN, 0};
+        const nfds_t count = m_line.isOpen() ? 3 : 2;
+
+        const std::uint64_t due = m_bridge.nextDueMs();
+        const std::uint64_t current = now();
+        const int timeout =
+            due == BridgeSimulator::kNever ? -1 : static_cast<int>(std::min<std::uint64_t>(due - std::min(due, current), 1000));
+        if (::poll(fds.data(), count, timeout) < 0 && errno != EINTR) {
+            std::fprintf(m_err, "orvanel-bridge-sim: poll failed\n");
+            return 1;
+        }
+
+        if (fds[1].revents != 0)
+            return 0;
+        if (fds[0].revents != 0) {
+            const ssize_t got = ::read(STDIN_FILENO, buffer.data(), buffer.size());
+            if (got <= 0)
+                return 0;
+            pending.append(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(got));
+            for (std::size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
+                const std::string line = pending.substr(0, end);
+                pending.erase(0, end + 1);
+                if (!command(line, now())) {
+                    flush();
+                    return 0;
+                }
+                flush();
+            }
+        }
+        // After the commands, so a command written before a request takes effect first.
+        if (count == 3 && m_line.isOpen() && fds[2].revents != 0) {
+            const ssize_t got = m_line.read(buffer.data(), buffer.size());
+            if (got > 0)
+                m_bridge.receive(buffer.data(), static_cast<std::size_t>(got), now());
+            else if (got < 0)
+                m_line.hangup();
+        }
+        m_bridge.tick(now());
+        flush();
+    }
+}
+
+bool SimulatorLoop::command(const std::string& line, std::uint64_t nowMs)
+{
+    std::string error;
+    const auto parsed = SimCommand::parse(line, error);
+    if (!parsed) {
+        if (!error.empty())
+            std::fprintf(m_err, "orvanel-bridge-sim: %s\n", error.c_str());
+        return true;
+    }
+    switch (parsed->kind) {
+    case SimCommand::Kind::Pass:
+        m_bridge.pass(parsed->id, nowMs);
+        break;
+    case SimCommand::Kind::Place:
+        m_bridge.place(parsed->id);
+        break;
+    case SimCommand::Kind::Remove:
+        m_bridge.remove();
+        break;
+    case SimCommand::Kind::Mute:
+        m_bridge.setMuted(parsed->on);
+        break;
+    case SimCommand::Kind::Noise:
+        m_bridge.noise(parsed->count);
+        break;
+    case SimCommand::Kind::Hangup:
+        m_line.hangup();
+        break;
+    case SimCommand::Kind::Quit:
+        return false;
+    }
+    return true;
+}
+
+void SimulatorLoop::flush()
+{
+    const std::vector<std::uint8_t> output = m_bridge.takeOutput();
+    if (m_line.isOpen() && !output.empty())
+        m_line.write(output);
+    for (const std::string& report : m_bridge.takeReports())
+        std::fprintf(m_out, "%s\n", report.c_str());
+    std::fflush(m_out);
+}
+
+} // namespace orvanel

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "BridgeSimulator.h"
+#include "PseudoTerminal.h"
+
+#include <cstdio>
+#include <string>
+
+namespace orvanel {
+
+// Runs the simulator: commands from standard input, frames on the pseudo-terminal, report lines
+// on standard output, until "quit", the end of standard input, or SIGINT/SIGTERM/SIGHUP.
+class SimulatorLoop
+{
+public:
+    SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, std::FILE* out, std::FILE* err);
+
+    // The exit status of the program.
+    int run();
+
+private:
+    int loop(int signalFd);
+    // False when the line said "quit".
+    bool command(const std::string& line, std::uint64_t nowMs);
+    void flush();
+
+    BridgeSimulator& m_bridge;
+    PseudoTerminal& m_line;
+    std::FILE* m_out;
+    std::FILE* m_err;
+};
+
+} // namespace orvanel
