@@ -16,12 +16,12 @@ class FrameDecoder
 public:
     struct Stats
     {
-        std::uint64_t frames = 0;         // valid frames yielded
-        std::uint64_t skippedBytes = 0;   // bytes seen while hunting for START
-        std::uint64_t badLength = 0;      // LEN above the largest payload
-        std::uint64_t badCrc = 0;         // complete frames whose CRC did not match
-        std::uint64_t badEscape = 0;      // ESCAPE followed by a byte that is not an escaped one
-        std::uint64_t cut = 0;            // frames broken off by a new START byte
+        std::uint64_t frames = 0;       // valid frames yielded
+        std::uint64_t skippedBytes = 0; // bytes seen while hunting for START
+        std::uint64_t badLength = 0;    // LEN above the largest payload
+        std::uint64_t badCrc = 0;       // complete frames whose CRC did not match
+        std::uint64_t badEscape = 0;    // ESCAPE followed by a byte that is not an escaped one
+        std::uint64_t cut = 0;          // frames broken off by a new START byte
     };
 
     std::vector<Frame> feed(const std::uint8_t* data, std::size_t size);

@@ -8,8 +8,7 @@ namespace orvanel {
 
 PassingSequencer::PassingSequencer(std::uint64_t retryMs, int maxRequests)
     : m_retryMs(retryMs), m_maxRequests(maxRequests)
-{
-}
+{}
 
 void PassingSequencer::reset()
 {

@@ -33,8 +33,8 @@ public:
 
     struct Stats
     {
-        std::uint64_t duplicates = 0;   // passings dropped because they were already delivered or held
-        std::uint64_t lost = 0;         // numbers given up on
+        std::uint64_t duplicates = 0; // passings dropped because they were already delivered or held
+        std::uint64_t lost = 0;       // numbers given up on
         std::uint64_t resendRequests = 0;
     };
 

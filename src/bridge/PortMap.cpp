@@ -33,8 +33,8 @@ bool PortMap::applyOption(const std::string& value, std::string& error)
     const std::string number = value.substr(0, equals);
     const std::string device = value.substr(equals + 1);
 
-    const bool digitsOnly = !number.empty() && number.size() <= 2 &&
-                            number.find_first_not_of("0123456789") == std::string::npos;
+    const bool digitsOnly =
+        !number.empty() && number.size() <= 2 && number.find_first_not_of("0123456789") == std::string::npos;
     const std::int32_t port = digitsOnly ? std::stoi(number) : 0;
     if (!isValidPort(port)) {
         error = shown + ": the port number must be " + std::to_string(kFirstPort) + " to " + std::to_string(kLastPort);

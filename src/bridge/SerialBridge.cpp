@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QDeadlineTimer>
-
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -52,8 +51,8 @@ bool SerialBridge::OpenPort(std::int32_t port)
 {
     ClosePort();
     if (!PortMap::isValidPort(port)) {
-        m_lastError = "COM " + std::to_string(port) + " does not exist; the ports are COM " +
-                      std::to_string(PortMap::kFirstPort) + " to COM " + std::to_string(PortMap::kLastPort);
+        m_lastError = "COM " + std::to_string(port) + " no existe; los puertos son COM " +
+                      std::to_string(PortMap::kFirstPort) + " a COM " + std::to_string(PortMap::kLastPort);
         return false;
     }
     const std::string device = m_ports.device(port);
@@ -80,12 +79,12 @@ std::string SerialBridge::describeOpenFailure(const std::string& device) const
 {
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
-        return device + ": no such device";
+        return device + ": el dispositivo no existe";
     case QSerialPort::PermissionError:
         // Qt reports a device held by another program the same way as missing rights.
         if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
-            return device + ": permission denied";
-        return device + ": in use by another program";
+            return device + ": sin permiso de acceso";
+        return device + ": lo usa otro programa";
     default:
         return device + ": " + m_port.errorString().toStdString();
     }
@@ -134,8 +133,7 @@ void SerialBridge::StopDetection()
     m_ready.clear();
     m_sequencer.reset();
     m_resendSeq.reset();
-    transact(BridgeMessage::request(MessageType::StopDetection, 0), m_timing.switchAttemptMs,
-             m_timing.switchAttempts);
+    transact(BridgeMessage::request(MessageType::StopDetection, 0), m_timing.switchAttemptMs, m_timing.switchAttempts);
 }
 
 std::int16_t SerialBridge::ReadTransponder()
@@ -195,8 +193,8 @@ void SerialBridge::readAvailable()
     if (!isOpen())
         return;
     const QByteArray data = m_port.readAll();
-    const auto frames = m_decoder.feed(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                                       static_cast<std::size_t>(data.size()));
+    const auto frames =
+        m_decoder.feed(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size()));
     for (const Frame& frame : frames) {
         if (const auto message = BridgeMessage::fromFrame(frame))
             handle(*message);
@@ -248,7 +246,8 @@ void SerialBridge::scheduleDelivery()
     if (m_deliveryScheduled)
         return;
     m_deliveryScheduled = true;
-    QMetaObject::invokeMethod(this, [this] { deliver(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { deliver(); }, Qt::QueuedConnection);
 }
 
 void SerialBridge::deliver()
@@ -269,8 +268,8 @@ void SerialBridge::deliver()
 
 void SerialBridge::onPortError(QSerialPort::SerialPortError error)
 {
-    const bool fatal = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
-                       error == QSerialPort::WriteError;
+    const bool fatal =
+        error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError;
     if (!fatal || !m_port.isOpen() || m_broken)
         return;
     // This may run inside QSerialPort's own read handling, so the port is closed and the owner

@@ -10,7 +10,6 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QTimer>
-
 #include <cstdint>
 #include <deque>
 #include <optional>

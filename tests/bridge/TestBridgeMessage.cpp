@@ -25,8 +25,8 @@ Frame frame(std::uint8_t type, std::uint8_t seq, const char* payload)
 
 bool sameMessage(const BridgeMessage& a, const BridgeMessage& b)
 {
-    return a.type == b.type && a.seq == b.seq && a.id == b.id && a.passingSeq == b.passingSeq &&
-           a.stamp == b.stamp && a.reason == b.reason;
+    return a.type == b.type && a.seq == b.seq && a.id == b.id && a.passingSeq == b.passingSeq && a.stamp == b.stamp &&
+           a.reason == b.reason;
 }
 
 } // namespace
@@ -66,6 +66,36 @@ private slots:
         const auto back = BridgeMessage::fromFrame(f);
         QVERIFY(back);
         QVERIFY(sameMessage(*back, message));
+    }
+
+    // The frames of the example conversation in docs/bridge-protocol.md.
+    void encodesTheDocumentedConversation_data()
+    {
+        QTest::addColumn<BridgeMessage>("message");
+        QTest::addColumn<QString>("line");
+        using M = BridgeMessage;
+        QTest::newRow("read") << M::request(MessageType::ReadRequest, 1) << "A5 00 01 01 EF 8C";
+        QTest::newRow("no transponder") << M::readAnswer(1, M::kNoTransponder) << "A5 02 81 01 FF FF D4 3C";
+        QTest::newRow("start") << M::request(MessageType::StartDetection, 2) << "A5 00 02 02 8A BC";
+        QTest::newRow("start ack") << M::ack(2, 5) << "A5 02 80 02 00 05 B6 72";
+        QTest::newRow("passing 5") << M::passing(5, 12, 61000) << "A5 08 84 00 00 05 00 0C 00 00 EE 48 37 7D";
+        QTest::newRow("passing 6") << M::passing(6, 3, 61850) << "A5 08 84 00 00 06 00 03 00 00 F1 9A 72 74";
+        QTest::newRow("passing 7") << M::passing(7, 12, 65010) << "A5 08 84 00 00 07 00 0C 00 00 FD F2 07 2F";
+        QTest::newRow("resend") << M::resendRequest(3, 6) << "A5 02 05 03 00 06 D0 5C";
+        QTest::newRow("resend ack") << M::ack(3, 8) << "A5 02 80 03 00 08 50 EF";
+        QTest::newRow("heartbeat") << M::heartbeat(8) << "A5 02 85 00 00 08 B5 FA";
+        QTest::newRow("stop") << M::request(MessageType::StopDetection, 5) << "A5 00 03 05 C9 6A";
+        QTest::newRow("stop ack") << M::ack(5, 8) << "A5 02 80 05 00 08 E2 4F";
+        QTest::newRow("program") << M::programRequest(4, 123) << "A5 02 04 04 00 7B 8C 42";
+        QTest::newRow("program ack") << M::programAck(4, 123) << "A5 02 82 04 00 7B 76 E3";
+        QTest::newRow("program nack") << M::programNack(4, NackReason::NoTransponder) << "A5 01 83 04 01 4C 9B";
+    }
+
+    void encodesTheDocumentedConversation()
+    {
+        QFETCH(BridgeMessage, message);
+        QFETCH(QString, line);
+        QCOMPARE(hex(message.toFrame().encode()), line);
     }
 
     void rejectsFramesThatDoNotFitTheirType_data()

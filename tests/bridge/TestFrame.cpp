@@ -18,14 +18,20 @@ private slots:
         QTest::addColumn<int>("seq");
         QTest::addColumn<QString>("payload");
         QTest::addColumn<QString>("line");
-        QTest::newRow("read request") << 0x01 << 7 << "" << "A5 00 01 07 8F 4A";
-        QTest::newRow("read answer 42") << 0x81 << 7 << "00 2A" << "A5 02 81 07 00 2A FE BB";
-        QTest::newRow("read answer none") << 0x81 << 7 << "FF FF" << "A5 02 81 07 FF FF 66 9C";
-        QTest::newRow("start detection") << 0x02 << 1 << "" << "A5 00 02 01 BA DF";
-        QTest::newRow("program 123") << 0x04 << 8 << "00 7B" << "A5 02 04 08 00 7B F9 23";
+        QTest::newRow("read request") << 0x01 << 7 << ""
+                                      << "A5 00 01 07 8F 4A";
+        QTest::newRow("read answer 42") << 0x81 << 7 << "00 2A"
+                                        << "A5 02 81 07 00 2A FE BB";
+        QTest::newRow("read answer none") << 0x81 << 7 << "FF FF"
+                                          << "A5 02 81 07 FF FF 66 9C";
+        QTest::newRow("start detection") << 0x02 << 1 << ""
+                                         << "A5 00 02 01 BA DF";
+        QTest::newRow("program 123") << 0x04 << 8 << "00 7B"
+                                     << "A5 02 04 08 00 7B F9 23";
         QTest::newRow("passing 1, ID 42, 1000 ms") << 0x84 << 0 << "00 01 00 2A 00 00 03 E8"
-                                                 << "A5 08 84 00 00 01 00 2A 00 00 03 E8 E0 8E";
-        QTest::newRow("resend from 165 escapes A5") << 0x05 << 9 << "00 A5" << "A5 02 05 09 00 A6 85 92 14";
+                                                   << "A5 08 84 00 00 01 00 2A 00 00 03 E8 E0 8E";
+        QTest::newRow("resend from 165 escapes A5") << 0x05 << 9 << "00 A5"
+                                                    << "A5 02 05 09 00 A6 85 92 14";
     }
 
     void encodesTheDocumentedExamples()

@@ -2,7 +2,6 @@
 #include "FrameDecoder.h"
 
 #include <QtTest>
-
 #include <random>
 
 using orvanel::Frame;

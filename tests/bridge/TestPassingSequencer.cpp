@@ -114,6 +114,19 @@ private slots:
         QCOMPARE(sequencer.stats().lost, std::uint64_t{0});
     }
 
+    void passingHeldTwiceIsDeliveredOnce()
+    {
+        PassingSequencer sequencer;
+        sequencer.synchronise(1);
+        QVERIFY(sequencer.onPassing(passing(3), 0).resendFrom);
+        QVERIFY(sequencer.onPassing(passing(3), 0).deliver.empty());
+        QCOMPARE(seqs(sequencer.onPassing(passing(1), 0)), QList<int>{1});
+        QCOMPARE(seqs(sequencer.onPassing(passing(2), 0)), (QList<int>{2, 3}));
+        QVERIFY(!sequencer.onResendAnswered(4, 0).resendFrom);
+        QVERIFY(!sequencer.isRecovering());
+        QCOMPARE(sequencer.stats().duplicates, std::uint64_t{1});
+    }
+
     void heartbeatRevealsALostLastPassing()
     {
         PassingSequencer sequencer;

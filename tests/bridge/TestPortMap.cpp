@@ -59,16 +59,26 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no equals") << "/dev/ttyUSB0" << "expected N=DEVICE";
-        QTest::newRow("empty") << "" << "expected N=DEVICE";
-        QTest::newRow("port 0") << "0=/dev/ttyUSB0" << "must be 1 to 6";
-        QTest::newRow("port 7") << "7=/dev/ttyUSB0" << "must be 1 to 6";
-        QTest::newRow("negative") << "-1=/dev/ttyUSB0" << "must be 1 to 6";
-        QTest::newRow("not a number") << "one=/dev/ttyUSB0" << "must be 1 to 6";
-        QTest::newRow("com prefix") << "COM1=/dev/ttyUSB0" << "must be 1 to 6";
-        QTest::newRow("no number") << "=/dev/ttyUSB0" << "must be 1 to 6";
-        QTest::newRow("huge number") << "99999999999=/dev/x" << "must be 1 to 6";
-        QTest::newRow("no device") << "2=" << "device path is missing";
+        QTest::newRow("no equals") << "/dev/ttyUSB0"
+                                   << "expected N=DEVICE";
+        QTest::newRow("empty") << ""
+                               << "expected N=DEVICE";
+        QTest::newRow("port 0") << "0=/dev/ttyUSB0"
+                                << "must be 1 to 6";
+        QTest::newRow("port 7") << "7=/dev/ttyUSB0"
+                                << "must be 1 to 6";
+        QTest::newRow("negative") << "-1=/dev/ttyUSB0"
+                                  << "must be 1 to 6";
+        QTest::newRow("not a number") << "one=/dev/ttyUSB0"
+                                      << "must be 1 to 6";
+        QTest::newRow("com prefix") << "COM1=/dev/ttyUSB0"
+                                    << "must be 1 to 6";
+        QTest::newRow("no number") << "=/dev/ttyUSB0"
+                                   << "must be 1 to 6";
+        QTest::newRow("huge number") << "99999999999=/dev/x"
+                                     << "must be 1 to 6";
+        QTest::newRow("no device") << "2="
+                                   << "device path is missing";
     }
 
     void refusesBadOptions()

@@ -63,22 +63,38 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("unknown") << "jump 3" << "unknown command 'jump'";
-        QTest::newRow("capitals") << "PASS 3" << "unknown command 'PASS'";
-        QTest::newRow("pass without ID") << "pass" << "pass: expected one ID";
-        QTest::newRow("pass negative") << "pass -1" << "pass: expected one ID";
-        QTest::newRow("pass too large") << "pass 32768" << "pass: expected one ID";
-        QTest::newRow("pass not a number") << "pass 7a" << "pass: expected one ID";
-        QTest::newRow("pass decimal") << "pass 7.0" << "pass: expected one ID";
-        QTest::newRow("pass two IDs") << "pass 1 2" << "pass: expected one ID";
-        QTest::newRow("place without ID") << "place" << "place: expected one ID";
-        QTest::newRow("mute what") << "mute" << "mute: expected on or off";
-        QTest::newRow("mute maybe") << "mute maybe" << "mute: expected on or off";
-        QTest::newRow("noise 0") << "noise 0" << "noise: expected a number of bytes";
-        QTest::newRow("noise too many") << "noise 100001" << "noise: expected a number of bytes";
-        QTest::newRow("noise huge") << "noise 99999999999999" << "noise: expected a number of bytes";
-        QTest::newRow("remove with argument") << "remove 3" << "remove: takes no argument";
-        QTest::newRow("quit with argument") << "quit now" << "quit: takes no argument";
+        QTest::newRow("unknown") << "jump 3"
+                                 << "unknown command 'jump'";
+        QTest::newRow("capitals") << "PASS 3"
+                                  << "unknown command 'PASS'";
+        QTest::newRow("pass without ID") << "pass"
+                                         << "pass: expected one ID";
+        QTest::newRow("pass negative") << "pass -1"
+                                       << "pass: expected one ID";
+        QTest::newRow("pass too large") << "pass 32768"
+                                        << "pass: expected one ID";
+        QTest::newRow("pass not a number") << "pass 7a"
+                                           << "pass: expected one ID";
+        QTest::newRow("pass decimal") << "pass 7.0"
+                                      << "pass: expected one ID";
+        QTest::newRow("pass two IDs") << "pass 1 2"
+                                      << "pass: expected one ID";
+        QTest::newRow("place without ID") << "place"
+                                          << "place: expected one ID";
+        QTest::newRow("mute what") << "mute"
+                                   << "mute: expected on or off";
+        QTest::newRow("mute maybe") << "mute maybe"
+                                    << "mute: expected on or off";
+        QTest::newRow("noise 0") << "noise 0"
+                                 << "noise: expected a number of bytes";
+        QTest::newRow("noise too many") << "noise 100001"
+                                        << "noise: expected a number of bytes";
+        QTest::newRow("noise huge") << "noise 99999999999999"
+                                    << "noise: expected a number of bytes";
+        QTest::newRow("remove with argument") << "remove 3"
+                                              << "remove: takes no argument";
+        QTest::newRow("quit with argument") << "quit now"
+                                            << "quit: takes no argument";
     }
 
     void refusesBadLines()

@@ -40,10 +40,14 @@ private slots:
         QTest::addColumn<int>("race");
         QTest::addColumn<int>("lapMs");
         QTest::addColumn<int>("seed");
-        QTest::newRow("everything") << "--link /tmp/b --race 5 --lap-ms 1500 --seed 9" << "/tmp/b" << 5 << 1500 << 9;
-        QTest::newRow("equals form") << "--link=/tmp/c --race=2 --lap-ms=100 --seed=0" << "/tmp/c" << 2 << 100 << 0;
-        QTest::newRow("race only") << "--race 12" << "" << 12 << 4000 << -1;
-        QTest::newRow("later wins") << "--race 1 --race 3" << "" << 3 << 4000 << -1;
+        QTest::newRow("everything") << "--link /tmp/b --race 5 --lap-ms 1500 --seed 9"
+                                    << "/tmp/b" << 5 << 1500 << 9;
+        QTest::newRow("equals form") << "--link=/tmp/c --race=2 --lap-ms=100 --seed=0"
+                                     << "/tmp/c" << 2 << 100 << 0;
+        QTest::newRow("race only") << "--race 12"
+                                   << "" << 12 << 4000 << -1;
+        QTest::newRow("later wins") << "--race 1 --race 3"
+                                    << "" << 3 << 4000 << -1;
     }
 
     void parsesOptions()
@@ -79,17 +83,28 @@ private slots:
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("unknown option") << "--fast" << "unknown option '--fast'";
-        QTest::newRow("stray word") << "bridge" << "unknown option 'bridge'";
-        QTest::newRow("link without path") << "--link" << "--link needs a value";
-        QTest::newRow("empty link") << "--link=" << "--link needs a path";
-        QTest::newRow("race without number") << "--race" << "--race needs a value";
-        QTest::newRow("race not a number") << "--race many" << "--race: expected a number of cars";
-        QTest::newRow("race negative") << "--race -2" << "--race: expected a number of cars";
-        QTest::newRow("race too many") << "--race 32768" << "--race: expected a number of cars";
-        QTest::newRow("lap too short") << "--lap-ms 5" << "--lap-ms: expected milliseconds";
-        QTest::newRow("lap not a number") << "--lap-ms 1e3" << "--lap-ms: expected milliseconds";
-        QTest::newRow("seed too large") << "--seed 4294967296" << "--seed: expected a whole number";
+        QTest::newRow("unknown option") << "--fast"
+                                        << "unknown option '--fast'";
+        QTest::newRow("stray word") << "bridge"
+                                    << "unknown option 'bridge'";
+        QTest::newRow("link without path") << "--link"
+                                           << "--link needs a value";
+        QTest::newRow("empty link") << "--link="
+                                    << "--link needs a path";
+        QTest::newRow("race without number") << "--race"
+                                             << "--race needs a value";
+        QTest::newRow("race not a number") << "--race many"
+                                           << "--race: expected a number of cars";
+        QTest::newRow("race negative") << "--race -2"
+                                       << "--race: expected a number of cars";
+        QTest::newRow("race too many") << "--race 32768"
+                                       << "--race: expected a number of cars";
+        QTest::newRow("lap too short") << "--lap-ms 5"
+                                       << "--lap-ms: expected milliseconds";
+        QTest::newRow("lap not a number") << "--lap-ms 1e3"
+                                          << "--lap-ms: expected milliseconds";
+        QTest::newRow("seed too large") << "--seed 4294967296"
+                                        << "--seed: expected a whole number";
     }
 
     void refusesBadArguments()

@@ -28,7 +28,10 @@ public:
     explicit BridgeSimulator(std::uint32_t seed);
 
     void receive(const std::uint8_t* data, std::size_t size, std::uint64_t nowMs);
-    void receive(const std::vector<std::uint8_t>& data, std::uint64_t nowMs) { receive(data.data(), data.size(), nowMs); }
+    void receive(const std::vector<std::uint8_t>& data, std::uint64_t nowMs)
+    {
+        receive(data.data(), data.size(), nowMs);
+    }
 
     // A transponder passes under the bridge; it is reported only while detection is on.
     void pass(std::int16_t id, std::uint64_t nowMs);

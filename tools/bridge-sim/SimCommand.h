@@ -24,9 +24,9 @@ struct SimCommand
     static constexpr std::size_t kMaxNoise = 100000;
 
     Kind kind = Kind::Quit;
-    std::int16_t id = 0;    // Pass, Place
-    bool on = false;        // Mute
-    std::size_t count = 0;  // Noise
+    std::int16_t id = 0;   // Pass, Place
+    bool on = false;       // Mute
+    std::size_t count = 0; // Noise
 
     // A blank line gives nothing and no error; a bad one gives nothing and says why in error.
     static std::optional<SimCommand> parse(const std::string& line, std::string& error);

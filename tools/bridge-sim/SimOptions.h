@@ -12,8 +12,8 @@ struct SimOptions
 {
     static constexpr std::uint32_t kDefaultLapMs = 4000;
 
-    std::string link;                  // symbolic link to the device, when given
-    int race = 0;                      // cars 1 to race pass by themselves while detection is on
+    std::string link; // symbolic link to the device, when given
+    int race = 0;     // cars 1 to race pass by themselves while detection is on
     std::uint32_t lapMs = kDefaultLapMs;
     std::optional<std::uint32_t> seed; // fixes the random choices; random when absent
     bool help = false;

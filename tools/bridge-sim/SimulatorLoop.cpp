@@ -15,8 +15,7 @@ namespace orvanel {
 
 SimulatorLoop::SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, std::FILE* out, std::FILE* err)
     : m_bridge(bridge), m_line(line), m_out(out), m_err(err)
-{
-}
+{}
 
 int SimulatorLoop::run()
 {
@@ -53,8 +52,9 @@ int SimulatorLoop::loop(int signalFd)
 
         const std::uint64_t due = m_bridge.nextDueMs();
         const std::uint64_t current = now();
-        const int timeout =
-            due == BridgeSimulator::kNever ? -1 : static_cast<int>(std::min<std::uint64_t>(due - std::min(due, current), 1000));
+        const int timeout = due == BridgeSimulator::kNever
+                                ? -1
+                                : static_cast<int>(std::min<std::uint64_t>(due - std::min(due, current), 1000));
         if (::poll(fds.data(), count, timeout) < 0 && errno != EINTR) {
             std::fprintf(m_err, "orvanel-bridge-sim: poll failed\n");
             return 1;

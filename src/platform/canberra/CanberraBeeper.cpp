@@ -34,16 +34,27 @@ CanberraBeeper::~CanberraBeeper()
 
 void CanberraBeeper::beepExclamation()
 {
-    const int played =
-        m_context ? ca_context_play(m_context, 0, CA_PROP_EVENT_ID, m_soundId.c_str(), nullptr) : CA_ERROR_INVALID;
-    if (!m_display)
-        return;
-    // Every client is told of keyboard map changes; read them so they do not pile up on this idle connection.
-    while (XPending(m_display) > 0) {
-        XEvent event;
-        XNextEvent(m_display, &event);
+    if (m_display) {
+        // Every client is told of keyboard map changes; read them so they do not pile up on this idle connection.
+        while (XPending(m_display) > 0) {
+            XEvent event;
+            XNextEvent(m_display, &event);
+        }
     }
-    if (played == CA_SUCCESS)
+    if (m_context) {
+        if (ca_context_play(m_context, 0, CA_PROP_EVENT_ID, m_soundId.c_str(), nullptr) == CA_SUCCESS)
+            return;
+        // A machine without a sound device or theme fails every time, and the sound system may complain
+        // loudly on each try: fall back to the X bell for the rest of the run.
+        ca_context_destroy(m_context);
+        m_context = nullptr;
+    }
+    ringBell();
+}
+
+void CanberraBeeper::ringBell()
+{
+    if (!m_display)
         return;
     XBell(m_display, 0);
     XFlush(m_display);

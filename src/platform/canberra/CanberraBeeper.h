@@ -11,7 +11,7 @@ namespace orvanel {
 
 // Plays the desktop's warning event sound through libcanberra, which returns at once and plays in the
 // background. When the sound cannot be played (no sound server, no such sound in the theme) it rings
-// the X display's bell instead; when that is not possible either, the beep is skipped.
+// the X display's bell instead, from then on; when that is not possible either, the beep is skipped.
 class CanberraBeeper : public Beeper
 {
 public:
@@ -26,6 +26,8 @@ public:
     void beepExclamation() override;
 
 private:
+    void ringBell();
+
     std::string m_soundId;
     ca_context* m_context = nullptr;
     _XDisplay* m_display = nullptr;
