@@ -40,6 +40,7 @@ private slots:
     void linkLostShowsCommunicationError();
     void resizingMovesNothing();
     void closingReportsThePortIndex();
+    void closingReleasesTheBridgeButNotOtherWindows();
 
 private:
     template <typename T> T* child(const char* name) const
@@ -409,6 +410,27 @@ void TestMPal::closingReportsThePortIndex()
     QCOMPARE(saved, 4);
     // Neither Stop nor a port close runs on the way out.
     QCOMPARE(m_bridge->calls.back(), std::string("ReadTransponder"));
+}
+
+void TestMPal::closingReleasesTheBridgeButNotOtherWindows()
+{
+    // As the program runs it: the window deletes itself on close, and with it the bridge control,
+    // while another top-level window (the About window) keeps the program going.
+    bool released = false;
+    m_pendingBridge->destroyed = &released;
+    auto* window = new MPal(std::move(m_pendingBridge), m_keys, m_beeper);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<MPal> alive(window);
+    QWidget other;
+    other.show();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+    window->close();
+    QTRY_VERIFY(alive.isNull());
+    QVERIFY(released);
+    QVERIFY(other.isVisible());
+    QCOMPARE(quitting.count(), 0);
 }
 
 QTEST_MAIN(TestMPal)

@@ -11,6 +11,12 @@ namespace orvanel::test {
 class FakeBridge : public BridgeControl
 {
 public:
+    ~FakeBridge() override
+    {
+        if (destroyed)
+            *destroyed = true;
+    }
+
     bool OpenPort(std::int32_t port) override
     {
         calls.push_back("OpenPort " + std::to_string(port));
@@ -51,6 +57,7 @@ public:
     bool writeSucceeds = true;
     std::vector<std::string> calls;
     std::vector<double> written;
+    bool* destroyed = nullptr;
 };
 
 } // namespace orvanel::test
