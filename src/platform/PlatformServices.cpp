@@ -10,7 +10,7 @@ namespace {
 
 std::string keysProblemText(XTestKeyInjector::OpenError error, const std::string& displayName)
 {
-    const std::string prefix = "No se pueden teclear las teclas: ";
+    const std::string prefix = "No se pueden enviar pulsaciones de teclas: ";
     switch (error) {
     case XTestKeyInjector::OpenError::None:
         return {};

@@ -27,7 +27,7 @@ void TestPlatformServices::withoutDisplayKeysAreNotTypedAndTheUserIsTold()
         qputenv("DISPLAY", saved);
 
     QCOMPARE(QString::fromStdString(services.keysProblem),
-             QStringLiteral("No se pueden teclear las teclas: no hay pantalla X (DISPLAY vacío)"));
+             QStringLiteral("No se pueden enviar pulsaciones de teclas: no hay pantalla X (DISPLAY vacío)"));
     QVERIFY(dynamic_cast<NullKeyInjector*>(services.keys.get()));
     QVERIFY(services.beeper);
     services.keys->send({KeyEvent::tap(U'a')});
@@ -39,7 +39,7 @@ void TestPlatformServices::unreachableDisplayIsNamed()
     // A display number no server listens on: the local socket does not exist, so this fails at once.
     const PlatformServices services = createPlatformServices(":4093");
     QCOMPARE(QString::fromStdString(services.keysProblem),
-             QStringLiteral("No se pueden teclear las teclas: no se puede abrir la pantalla X \":4093\""));
+             QStringLiteral("No se pueden enviar pulsaciones de teclas: no se puede abrir la pantalla X \":4093\""));
     QVERIFY(dynamic_cast<NullKeyInjector*>(services.keys.get()));
     QVERIFY(services.beeper);
 }
@@ -54,7 +54,7 @@ void TestPlatformServices::displayWithoutXTestIsNamed()
 
     const PlatformServices services = createPlatformServices(xvfb.displayName().toStdString());
     QCOMPARE(QString::fromStdString(services.keysProblem),
-             QStringLiteral("No se pueden teclear las teclas: la pantalla X \"%1\" no tiene la extensión XTEST")
+             QStringLiteral("No se pueden enviar pulsaciones de teclas: la pantalla X \"%1\" no tiene la extensión XTEST")
                  .arg(xvfb.displayName()));
     QVERIFY(dynamic_cast<NullKeyInjector*>(services.keys.get()));
 }
