@@ -218,9 +218,9 @@ void MPal::buildTabOrder()
 void MPal::wireTable()
 {
     for (std::size_t i = 0; i < MappingTable::kRows; ++i) {
-        connect(Text2[i], &QLineEdit::textEdited, this,
+        connect(Text2[i], &QLineEdit::textChanged, this,
                 [this, i](const QString& text) { m_table.setIdText(i, text.toStdString()); });
-        connect(Text3[i], &QLineEdit::textEdited, this,
+        connect(Text3[i], &QLineEdit::textChanged, this,
                 [this, i](const QString& text) { m_table.setKeyText(i, text.toStdString()); });
     }
     m_table.setChangeListener([this](std::size_t row, MappingTable::Column column) {

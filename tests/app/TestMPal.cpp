@@ -1,3 +1,4 @@
+#include "Artwork.h"
 #include "MPal.h"
 #include "fakes/FakeBridge.h"
 #include "fakes/RecordingServices.h"
@@ -41,6 +42,7 @@ private slots:
     void resizingMovesNothing();
     void closingReportsThePortIndex();
     void closingReleasesTheBridgeButNotOtherWindows();
+    void artwork();
 
 private:
     template <typename T> T* child(const char* name) const
@@ -261,6 +263,11 @@ void TestMPal::typingChangesTheRowAtOnce()
     QTest::keyClicks(box("Text3", 7), "{F7}");
     QCOMPARE(m_window->table().row(7).IdText, std::string("12"));
     QCOMPARE(m_window->table().row(7).KeyText, std::string("{F7}"));
+    // Every way of editing counts, undo included.
+    box("Text3", 7)->undo();
+    QCOMPARE(m_window->table().row(7).KeyText, box("Text3", 7)->text().toStdString());
+    box("Text2", 7)->insert(QStringLiteral("ñ"));
+    QCOMPARE(m_window->table().row(7).IdText, std::string("12ñ"));
 }
 
 void TestMPal::statusClearsAfterItsDelay()
@@ -431,6 +438,28 @@ void TestMPal::closingReleasesTheBridgeButNotOtherWindows()
     QVERIFY(released);
     QVERIFY(other.isVisible());
     QCOMPARE(quitting.count(), 0);
+}
+
+void TestMPal::artwork()
+{
+    const QImage picture = bridgePicture();
+    QCOMPARE(picture.size(), QSize(200, 141));
+    QCOMPARE(picture.format(), QImage::Format_Indexed8);
+    QCOMPARE(picture.colorCount(), 216);
+    const QList<QSize> sizes = orvanelIcon().availableSizes();
+    QVERIFY(sizes.contains(QSize(16, 16)));
+    QVERIFY(sizes.contains(QSize(32, 32)));
+    // Drawn, not blank: the small icon still shows several colours.
+    const QImage small = orvanelIconImage(16);
+    QSet<QRgb> colours;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            colours.insert(small.pixel(x, y));
+    QVERIFY(colours.size() >= 4);
+
+    create();
+    QVERIFY(!m_window->windowIcon().isNull());
+    QCOMPARE(child<QLabel>("Picture1")->pixmap().size(), QSize(200, 141));
 }
 
 QTEST_MAIN(TestMPal)
