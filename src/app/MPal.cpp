@@ -79,7 +79,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
     m_bridge->setPassingHandler([this](const std::int16_t& id, std::uint32_t) { OnPassing(id); });
     m_bridge->setLinkLostHandler([this] {
         m_session.LinkLost();
-        Label1->setToolTip(QString::fromStdString(m_session.lastConnectionProblem()));
+        showConnectionProblem();
     });
 
     const int menuHeight = menuBar()->sizeHint().height();
@@ -244,6 +244,12 @@ void MPal::Form_Load(int portIndex)
 void MPal::ConnectBridge()
 {
     m_session.ConnectBridge(Ccom->currentData().toInt());
+    showConnectionProblem();
+}
+
+void MPal::showConnectionProblem()
+{
+    // The status line's texts are fixed; the reason behind "Error de Comunicación" is one hover away.
     Label1->setToolTip(QString::fromStdString(m_session.lastConnectionProblem()));
 }
 

@@ -67,6 +67,7 @@ private:
     void wireTable();
     void Form_Load(int portIndex);
     void ConnectBridge();
+    void showConnectionProblem();
     void OnPassing(const std::int16_t& id);
     void Command1_Click();
     void Command2_Click();

@@ -1,5 +1,7 @@
 #include "KeyEvent.h"
 
+#include <cstdio>
+
 namespace orvanel {
 
 KeyEvent KeyEvent::press(Modifier m)
@@ -82,14 +84,9 @@ static std::string characterText(char32_t c)
 {
     if (c >= 0x20 && c < 0x7f)
         return std::string("'") + static_cast<char>(c) + "'";
-    static const char hex[] = "0123456789ABCDEF";
-    std::string s = "U+";
-    for (int shift = 20; shift >= 0; shift -= 4) {
-        const auto digit = (c >> shift) & 0xf;
-        if (digit != 0 || s.size() > 2 || shift <= 12)
-            s += hex[digit];
-    }
-    return s;
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+    return text;
 }
 
 std::string toString(const KeyEvent& e)
