@@ -29,11 +29,12 @@ QString XvfbServer::program()
 bool XvfbServer::start(QString* error, const QStringList& extraArguments)
 {
     // -displayfd makes the server choose a free display and write its number once it is ready for clients.
+    // -noreset keeps it from resetting, and briefly refusing connections, whenever its last client leaves.
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
     m_process.setStandardErrorFile(QProcess::nullDevice());
-    const QStringList arguments{QStringLiteral("-displayfd"), QStringLiteral("1"),       QStringLiteral("-nolisten"),
-                                QStringLiteral("tcp"),        QStringLiteral("-screen"), QStringLiteral("0"),
-                                QStringLiteral("1024x768x24")};
+    const QStringList arguments{QStringLiteral("-displayfd"), QStringLiteral("1"),          QStringLiteral("-nolisten"),
+                                QStringLiteral("tcp"),        QStringLiteral("-noreset"),   QStringLiteral("-screen"),
+                                QStringLiteral("0"),          QStringLiteral("1024x768x24")};
     m_process.start(program(), arguments + extraArguments);
     if (!m_process.waitForStarted(startTimeoutMs)) {
         *error = QStringLiteral("Xvfb did not start: %1").arg(m_process.errorString());
