@@ -1,6 +1,7 @@
 #include "MPal.h"
 
 #include "Artwork.h"
+#include "PortMap.h"
 #include "WrappingCheckBox.h"
 
 #include <QCloseEvent>
@@ -189,7 +190,7 @@ void MPal::buildControls()
     Command2->setFont(dialogFont(12, true));
 
     Ccom = place(new QComboBox(client), "Ccom", twips(8880, 840, 975, 315));
-    for (int port = 1; port <= 6; ++port)
+    for (std::int32_t port = PortMap::kFirstPort; port <= PortMap::kLastPort; ++port)
         Ccom->addItem(QStringLiteral("COM %1").arg(port), port);
     Ccom->setCurrentIndex(-1);
     Ccom->installEventFilter(this);

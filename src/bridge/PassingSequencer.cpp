@@ -100,8 +100,7 @@ void PassingSequencer::release(Outcome& outcome)
         m_held.erase(m_held.begin());
         ++m_expected;
     }
-    if (BridgeMessage::isAfter(m_expected, m_bridgeNext))
-        m_bridgeNext = m_expected;
+    noteBridgeNext(m_expected);
 }
 
 void PassingSequencer::recover(Outcome& outcome, std::uint64_t nowMs)

@@ -171,8 +171,7 @@ std::optional<BridgeMessage> SerialBridge::transact(BridgeMessage request, int a
         const QDeadlineTimer deadline(attemptMs);
         while (!m_answer && isOpen() && !deadline.hasExpired()) {
             m_port.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
-            if (isOpen())
-                readAvailable();
+            readAvailable();
         }
     }
     m_waiting.reset();
@@ -260,8 +259,7 @@ void SerialBridge::deliver()
     while (m_detecting && !m_ready.empty()) {
         const PassingSequencer::Passing passing = m_ready.front();
         m_ready.pop_front();
-        const std::int16_t id = passing.id;
-        raisePassing(id, passing.stamp);
+        raisePassing(passing.id, passing.stamp);
     }
     m_delivering = false;
 }

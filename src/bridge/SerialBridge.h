@@ -55,7 +55,6 @@ public:
 
     bool isOpen() const { return m_port.isOpen() && !m_broken; }
     bool isDetecting() const { return m_detecting; }
-    const PortMap& ports() const { return m_ports; }
     const PassingSequencer::Stats& sequencerStats() const { return m_sequencer.stats(); }
 
     // True for a number WriteTransponder() sends: a whole number from 0 to 32767.

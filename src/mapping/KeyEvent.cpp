@@ -80,13 +80,18 @@ std::string toString(NamedKey k)
     return i < sizeof(names) / sizeof(names[0]) ? names[i] : "?";
 }
 
+std::string codePointText(char32_t c)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
+    return text;
+}
+
 static std::string characterText(char32_t c)
 {
     if (c >= 0x20 && c < 0x7f)
         return std::string("'") + static_cast<char>(c) + "'";
-    char text[16];
-    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
-    return text;
+    return codePointText(c);
 }
 
 std::string toString(const KeyEvent& e)

@@ -93,6 +93,8 @@ using KeySequence = std::vector<KeyEvent>;
 
 // Readable forms for messages and test failures: "+Shift", "-Shift", "F1", "'a'", "'h'x10".
 std::string toString(Modifier m);
+// A character by its code point: "U+00F1".
+std::string codePointText(char32_t c);
 std::string toString(NamedKey k);
 std::string toString(const KeyEvent& e);
 std::string toString(const KeySequence& s);

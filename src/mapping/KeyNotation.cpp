@@ -89,15 +89,6 @@ std::string positionText(std::size_t index)
     return "at position " + std::to_string(index + 1);
 }
 
-std::string codePointText(char32_t c)
-{
-    static const char hex[] = "0123456789ABCDEF";
-    std::string s = "U+";
-    for (int shift = 12; shift >= 0; shift -= 4)
-        s += hex[(c >> shift) & 0xf];
-    return s;
-}
-
 bool isBraceSpace(char32_t c)
 {
     return c == U' ' || c == U'\t' || c == U'\n' || c == U'\r';

@@ -2,8 +2,6 @@
 
 #include "IdTextValue.h"
 
-#include <cmath>
-
 namespace orvanel {
 
 void MappingTable::setIdText(std::size_t i, std::string text)
@@ -22,8 +20,9 @@ RowResult MappingTable::FindRow(std::int16_t id) const
 {
     const double wanted = static_cast<double>(id);
     for (std::size_t i = 0; i < kRows; ++i) {
+        // A number beyond the double range reads as infinity, which equals no ID.
         const IdNumber n = ReadIdNumber(m_rows[i].IdText);
-        if (n.present && std::isfinite(n.value) && n.value == wanted)
+        if (n.present && n.value == wanted)
             return {true, i};
     }
     return {};

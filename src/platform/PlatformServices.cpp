@@ -37,7 +37,7 @@ PlatformServices createPlatformServices(const std::string& displayName)
         services.keys = std::move(opened.injector);
     else
         services.keys = std::make_unique<NullKeyInjector>();
-    services.beeper = std::make_unique<CanberraBeeper>(displayName);
+    services.beeper = std::make_unique<CanberraBeeper>(opened.displayName);
     return services;
 }
 

@@ -1,24 +1,12 @@
 #include "SimCommand.h"
 
+#include "BridgeMessage.h"
+#include "WholeNumber.h"
+
 #include <sstream>
 #include <vector>
 
 namespace orvanel {
-
-namespace {
-
-// A whole decimal number from low to high, nothing else.
-std::optional<long> wholeNumber(const std::string& text, long low, long high)
-{
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    const long value = std::stol(text);
-    if (value < low || value > high)
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
 
 const char* SimCommand::summary()
 {
@@ -45,9 +33,9 @@ std::optional<SimCommand> SimCommand::parse(const std::string& line, std::string
     SimCommand command;
     if (name == "pass" || name == "place") {
         command.kind = name == "pass" ? Kind::Pass : Kind::Place;
-        const auto id = arguments == 1 ? wholeNumber(words[1], 0, 32767) : std::nullopt;
+        const auto id = arguments == 1 ? parseWholeNumber(words[1], 0, BridgeMessage::kMaxId) : std::nullopt;
         if (!id)
-            return fail(name + ": expected one ID, a whole number from 0 to 32767");
+            return fail(name + ": expected one ID, a whole number from 0 to " + std::to_string(BridgeMessage::kMaxId));
         command.id = static_cast<std::int16_t>(*id);
         return command;
     }
@@ -60,7 +48,7 @@ std::optional<SimCommand> SimCommand::parse(const std::string& line, std::string
     }
     if (name == "noise") {
         command.kind = Kind::Noise;
-        const auto count = arguments == 1 ? wholeNumber(words[1], 1, static_cast<long>(kMaxNoise)) : std::nullopt;
+        const auto count = arguments == 1 ? parseWholeNumber(words[1], 1, kMaxNoise) : std::nullopt;
         if (!count)
             return fail("noise: expected a number of bytes from 1 to " + std::to_string(kMaxNoise));
         command.count = static_cast<std::size_t>(*count);

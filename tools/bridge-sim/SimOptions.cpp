@@ -1,20 +1,9 @@
 #include "SimOptions.h"
 
+#include "BridgeMessage.h"
+#include "WholeNumber.h"
+
 namespace orvanel {
-
-namespace {
-
-std::optional<unsigned long> wholeNumber(const std::string& text, unsigned long low, unsigned long high)
-{
-    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    const unsigned long value = std::stoul(text);
-    if (value < low || value > high)
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
 
 std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& arguments, std::string& error)
 {
@@ -51,21 +40,22 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& argu
             }
             options.link = *value;
         } else if (name == "--race") {
-            const auto cars = wholeNumber(*value, 0, 32767);
+            const auto cars = parseWholeNumber(*value, 0, BridgeMessage::kMaxId);
             if (!cars) {
-                error = "--race: expected a number of cars from 0 to 32767, got '" + *value + "'";
+                error = "--race: expected a number of cars from 0 to " + std::to_string(BridgeMessage::kMaxId) +
+                        ", got '" + *value + "'";
                 return std::nullopt;
             }
             options.race = static_cast<int>(*cars);
         } else if (name == "--lap-ms") {
-            const auto lap = wholeNumber(*value, 10, 3600000);
+            const auto lap = parseWholeNumber(*value, 10, 3600000);
             if (!lap) {
                 error = "--lap-ms: expected milliseconds from 10 to 3600000, got '" + *value + "'";
                 return std::nullopt;
             }
             options.lapMs = static_cast<std::uint32_t>(*lap);
         } else {
-            const auto seed = wholeNumber(*value, 0, 4294967295UL);
+            const auto seed = parseWholeNumber(*value, 0, 4294967295UL);
             if (!seed) {
                 error = "--seed: expected a whole number from 0 to 4294967295, got '" + *value + "'";
                 return std::nullopt;

@@ -70,11 +70,10 @@ int SimulatorLoop::loop(int signalFd)
             for (std::size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
                 const std::string line = pending.substr(0, end);
                 pending.erase(0, end + 1);
-                if (!command(line, now())) {
-                    flush();
-                    return 0;
-                }
+                const bool more = command(line, now());
                 flush();
+                if (!more)
+                    return 0;
             }
         }
         // After the commands, so a command written before a request takes effect first.

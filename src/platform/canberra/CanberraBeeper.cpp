@@ -2,7 +2,6 @@
 
 #include <X11/Xlib.h>
 #include <canberra.h>
-#include <cstdlib>
 #include <utility>
 
 namespace orvanel {
@@ -15,13 +14,8 @@ CanberraBeeper::CanberraBeeper(const std::string& displayName, std::string sound
     else
         m_context = nullptr;
 
-    std::string name = displayName;
-    if (name.empty()) {
-        const char* fromEnvironment = std::getenv("DISPLAY");
-        name = fromEnvironment ? fromEnvironment : "";
-    }
-    if (!name.empty())
-        m_display = XOpenDisplay(name.c_str());
+    if (!displayName.empty())
+        m_display = XOpenDisplay(displayName.c_str());
 }
 
 CanberraBeeper::~CanberraBeeper()

@@ -17,7 +17,7 @@ class CanberraBeeper : public Beeper
 public:
     static constexpr const char* warningSound = "dialog-warning";
 
-    // `displayName` is the X display for the bell, $DISPLAY when empty; `soundId` the theme's event sound.
+    // `displayName` is the X display for the bell, none when empty; `soundId` the theme's event sound.
     explicit CanberraBeeper(const std::string& displayName, std::string soundId = warningSound);
     ~CanberraBeeper() override;
     CanberraBeeper(const CanberraBeeper&) = delete;

@@ -79,13 +79,6 @@ std::string keysymText(Keysym keysym)
     return name ? name : "keysym " + std::to_string(keysym);
 }
 
-std::string characterText(char32_t c)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
-    return text;
-}
-
 } // namespace
 
 XTestKeyInjector::Opened XTestKeyInjector::open(const std::string& displayName, std::chrono::milliseconds holdTime)
@@ -164,7 +157,7 @@ void XTestKeyInjector::send(const KeySequence& keys)
             break;
         }
         case KeyEvent::Type::TapCharacter:
-            tap(characterKeysyms(event.character), event.count, 0, characterText(event.character));
+            tap(characterKeysyms(event.character), event.count, 0, codePointText(event.character));
             break;
         }
     }
