@@ -44,12 +44,13 @@ CommandLine parseCommandLine(const QStringList& arguments)
         } else {
             result.action = CommandLine::Action::Fail;
             result.error = QStringLiteral("unknown argument \"%1\" (see --help)").arg(arg);
+            result.mayBeQtOption = arg.startsWith(QLatin1Char('-'));
             return result;
         }
         std::string error;
         if (!result.ports.applyOption(value.toStdString(), error)) {
             result.action = CommandLine::Action::Fail;
-            result.error = QStringLiteral("--com %1: %2").arg(value, QString::fromStdString(error));
+            result.error = QString::fromStdString(error);
             return result;
         }
     }

@@ -21,6 +21,9 @@ struct CommandLine
     Action action = Action::Run;
     PortMap ports;
     QString error;
+    // Fail on an unknown argument that starts with "-": it may be one of Qt's own (-platform,
+    // -display, ...), which only QApplication recognises and takes out of the arguments.
+    bool mayBeQtOption = false;
 };
 
 CommandLine parseCommandLine(const QStringList& arguments);

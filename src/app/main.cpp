@@ -6,16 +6,15 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
+#include <optional>
 
 using namespace orvanel;
 
-int main(int argc, char* argv[])
-{
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Orvanel"));
-    QApplication::setApplicationVersion(QStringLiteral(ORVANEL_VERSION));
+namespace {
 
-    const CommandLine command = parseCommandLine(QApplication::arguments());
+// Answers the command lines that do not open the window; the exit status, or nothing to run the program.
+std::optional<int> answerWithoutWindow(const CommandLine& command)
+{
     switch (command.action) {
     case CommandLine::Action::ShowHelp:
         std::fputs(qPrintable(commandLineHelp()), stdout);
@@ -29,6 +28,31 @@ int main(int argc, char* argv[])
     case CommandLine::Action::Run:
         break;
     }
+    return std::nullopt;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Help, version and bad arguments need no display, so they are answered before Qt wants one
+    // (without it Qt aborts). Only an argument that may be Qt's own waits for QApplication.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine early = parseCommandLine(arguments);
+    if (!early.mayBeQtOption) {
+        if (const auto status = answerWithoutWindow(early))
+            return *status;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Orvanel"));
+    QApplication::setApplicationVersion(QStringLiteral(ORVANEL_VERSION));
+
+    const CommandLine command = parseCommandLine(QApplication::arguments());
+    if (const auto status = answerWithoutWindow(command))
+        return *status;
 
     // The platform services outlive the window: the About window may keep the program running.
     PlatformServices platform = createPlatformServices();

@@ -34,20 +34,27 @@ void TestCommandLine::portsAndActions()
 void TestCommandLine::badArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("missing value") << QStringList{"orvanel", "--com"};
-    QTest::newRow("port 0") << QStringList{"orvanel", "--com", "0=/dev/ttyS0"};
-    QTest::newRow("port 7") << QStringList{"orvanel", "--com", "7=/dev/ttyS0"};
-    QTest::newRow("no device") << QStringList{"orvanel", "--com", "1="};
-    QTest::newRow("no equals") << QStringList{"orvanel", "--com", "/dev/ttyUSB0"};
-    QTest::newRow("unknown option") << QStringList{"orvanel", "--fast"};
+    QTest::addColumn<QString>("quoted"); // what the message must name, exactly once
+    QTest::addColumn<bool>("mayBeQtOption");
+    QTest::newRow("missing value") << QStringList{"orvanel", "--com"} << "--com needs a value" << false;
+    QTest::newRow("port 0") << QStringList{"orvanel", "--com", "0=/dev/ttyS0"} << "--com 0=/dev/ttyS0" << false;
+    QTest::newRow("port 7") << QStringList{"orvanel", "--com=7=/dev/ttyS0"} << "--com 7=/dev/ttyS0" << false;
+    QTest::newRow("no device") << QStringList{"orvanel", "--com", "1="} << "--com 1=" << false;
+    QTest::newRow("no equals") << QStringList{"orvanel", "--com", "/dev/ttyUSB0"} << "--com /dev/ttyUSB0" << false;
+    QTest::newRow("unknown option") << QStringList{"orvanel", "--fast"} << "\"--fast\"" << true;
+    QTest::newRow("Qt's own option") << QStringList{"orvanel", "-platform", "offscreen"} << "\"-platform\"" << true;
+    QTest::newRow("stray word") << QStringList{"orvanel", "COM1"} << "\"COM1\"" << false;
 }
 
 void TestCommandLine::badArguments()
 {
     QFETCH(QStringList, arguments);
+    QFETCH(QString, quoted);
+    QFETCH(bool, mayBeQtOption);
     const CommandLine c = parseCommandLine(arguments);
     QVERIFY(c.action == CommandLine::Action::Fail);
-    QVERIFY(!c.error.isEmpty());
+    QVERIFY2(c.error.count(quoted) == 1, qPrintable(c.error));
+    QCOMPARE(c.mayBeQtOption, mayBeQtOption);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
