@@ -3,9 +3,13 @@
 #include "Artwork.h"
 #include "PortMap.h"
 #include "WrappingCheckBox.h"
+#include "storage/IdListFile.h"
+#include "storage/PortSettingFile.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QFocusEvent>
 #include <QFont>
 #include <QGroupBox>
@@ -13,10 +17,26 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <cstdio>
 
 namespace orvanel {
 
 namespace {
+
+IdList idTexts(const MappingTable& table)
+{
+    static_assert(kIdListRows == MappingTable::kRows);
+    IdList ids;
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        ids[i] = table.row(i).IdText;
+    return ids;
+}
+
+void setIdTexts(MappingTable& table, const IdList& ids)
+{
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        table.setIdText(i, ids[i]);
+}
 
 // Layouts are kept in twips, as drawn; Qt scales the pixels on high-dpi screens.
 int px(int twips)
@@ -87,7 +107,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
     resize(px(kClientWidthTwips), px(kClientHeightTwips) + menuHeight);
     move(px(2430), px(1140));
 
-    Form_Load(options.initialPortIndex);
+    Form_Load(options.portSettingFile);
 }
 
 MPal::~MPal()
@@ -111,14 +131,13 @@ void MPal::buildMenu()
         {"MKeyS10", QStringLiteral("Key-S = 1-0"), [this] { m_table.PresetDigitKeys(); }},
         {"MKeySF1F12", QStringLiteral("Key-S = F1-F12"), [this] { m_table.PresetFunctionKeys(); }},
         {"MBorrarKeyS", QStringLiteral("Borrar Key-S"), [this] { m_table.ClearKeyStrokes(); }},
-        {"MCargarIds", QStringLiteral("Cargar IDs"), {}},
-        {"MGuardarIds", QStringLiteral("Guardar IDs"), {}},
+        {"MCargarIds", QStringLiteral("Cargar IDs"), [this] { MCargarIds_Click(); }},
+        {"MGuardarIds", QStringLiteral("Guardar IDs"), [this] { MGuardarIds_Click(); }},
     };
     for (const auto& item : items) {
         QAction* action = Mmenu->addAction(item.caption);
         action->setObjectName(QString::fromLatin1(item.name));
-        if (item.handler)
-            connect(action, &QAction::triggered, this, item.handler);
+        connect(action, &QAction::triggered, this, item.handler);
     }
 
     QAction* MAbout = menuBar()->addAction(QStringLiteral("?"));
@@ -233,10 +252,14 @@ void MPal::wireTable()
     });
 }
 
-void MPal::Form_Load(int portIndex)
+void MPal::Form_Load(const std::string& portSettingFile)
 {
     Command2->setEnabled(false);
-    Ccom->setCurrentIndex(portIndex >= 0 && portIndex < Ccom->count() ? portIndex : 0);
+    m_portSettingFile = portSettingFile;
+    const StoredPortIndex stored = m_portSettingFile.empty() ? StoredPortIndex() : readPortIndex(m_portSettingFile);
+    if (!stored.problem.empty())
+        std::fprintf(stderr, "orvanel: %s\n", stored.problem.c_str());
+    Ccom->setCurrentIndex(stored.index);
     ConnectBridge();
     // Typing starts in the first ID box, never in the port list (leaving it would reconnect).
     Text2[0]->setFocus(Qt::OtherFocusReason);
@@ -315,15 +338,66 @@ void MPal::Command5_Click()
     m_session.Command5_Click();
 }
 
+void MPal::MGuardarIds_Click()
+{
+    const QString path = showFileDialog(QStringLiteral("Guardar IDs"), true);
+    if (!path.isEmpty())
+        reportFileProblem(writeIdList(QFile::encodeName(path).toStdString(), idTexts(m_table)), "Error al guardar IDs");
+}
+
+void MPal::MCargarIds_Click()
+{
+    const QString path = showFileDialog(QStringLiteral("Cargar IDs"), false);
+    if (path.isEmpty())
+        return;
+    const IdListRead list = readIdList(QFile::encodeName(path).toStdString());
+    if (list.problem.empty())
+        setIdTexts(m_table, list.ids);
+    reportFileProblem(list.problem, "Error al leer IDs");
+}
+
+// The common dialog: the file name the user chose, or empty when cancelled. It proposes the name
+// chosen last in either command.
+QString MPal::showFileDialog(const QString& title, bool save)
+{
+    QFileDialog CD1(this, title);
+    CD1.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    CD1.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!m_cd1FileName.isEmpty())
+        CD1.selectFile(m_cd1FileName);
+    if (CD1.exec() != QDialog::Accepted || CD1.selectedFiles().isEmpty())
+        return {};
+    m_cd1FileName = CD1.selectedFiles().constFirst();
+    return m_cd1FileName;
+}
+
+// Success says nothing; a failure says so on the status line, and why in its tooltip.
+void MPal::reportFileProblem(const FileProblem& problem, const std::string& status)
+{
+    if (problem.empty())
+        return;
+    ShowStatus(status);
+    Label1->setToolTip(QString::fromStdString(problem));
+}
+
 void MPal::showLabelCaption(const std::string& text)
 {
     Label1->setText(QString::fromStdString(text));
 }
 
+void MPal::Form_Unload()
+{
+    // The window closes whatever happens to the file; the user learns why it was not kept.
+    if (m_portSettingFile.empty())
+        return;
+    const FileProblem problem = writePortIndex(m_portSettingFile, Ccom->currentIndex());
+    if (!problem.empty())
+        std::fprintf(stderr, "orvanel: no se guardó el puerto: %s\n", problem.c_str());
+}
+
 void MPal::closeEvent(QCloseEvent* event)
 {
-    if (m_unload)
-        m_unload(Ccom->currentIndex());
+    Form_Unload();
     event->accept();
 }
 

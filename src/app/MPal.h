@@ -6,6 +6,7 @@
 #include "PassingDispatcher.h"
 #include "QtOneShotTimer.h"
 #include "StatusLine.h"
+#include "storage/FileProblem.h"
 
 #include <QMainWindow>
 #include <array>
@@ -35,7 +36,8 @@ public:
     struct Options
     {
         int statusDelayMs = StatusLine::kClearDelayMs;
-        int initialPortIndex = 0;
+        // Where the chosen port is kept between runs; empty keeps it nowhere.
+        std::string portSettingFile;
     };
 
     MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, const Options& options);
@@ -44,8 +46,6 @@ public:
 
     // "?" on the menu bar; the About window is created and shown by whoever sets this.
     void setAboutHandler(std::function<void()> handler) { m_about = std::move(handler); }
-    // Told the selected port index when the window closes, for remembering it.
-    void setUnloadHandler(std::function<void(int portIndex)> handler) { m_unload = std::move(handler); }
 
     MappingTable& table() { return m_table; }
     BridgeControl& bridge() { return *m_bridge; }
@@ -65,7 +65,8 @@ private:
     void buildMenu();
     void buildTabOrder();
     void wireTable();
-    void Form_Load(int portIndex);
+    void Form_Load(const std::string& portSettingFile);
+    void Form_Unload();
     void ConnectBridge();
     void showConnectionProblem();
     void OnPassing(const std::int16_t& id);
@@ -73,6 +74,10 @@ private:
     void Command2_Click();
     void Command4_Click();
     void Command5_Click();
+    void MCargarIds_Click();
+    void MGuardarIds_Click();
+    QString showFileDialog(const QString& title, bool save);
+    void reportFileProblem(const FileProblem& problem, const std::string& status);
     void setRunning(bool running);
     void showLabelCaption(const std::string& text);
 
@@ -83,7 +88,8 @@ private:
     PassingDispatcher m_dispatcher;
     BridgeSession m_session;
     std::function<void()> m_about;
-    std::function<void(int)> m_unload;
+    std::string m_portSettingFile;
+    QString m_cd1FileName; // proposed by the next file dialog
 
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;

@@ -2,6 +2,7 @@
 #include "MPal.h"
 #include "PlatformServices.h"
 #include "SerialBridge.h"
+#include "storage/PortSettingFile.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -56,7 +57,9 @@ int main(int argc, char* argv[])
 
     // The platform services outlive the window: the About window may keep the program running.
     PlatformServices platform = createPlatformServices();
-    auto* window = new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper);
+    MPal::Options options;
+    options.portSettingFile = kPortSettingFileName;
+    auto* window = new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper, options);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->show();
 

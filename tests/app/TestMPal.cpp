@@ -2,10 +2,12 @@
 #include "MPal.h"
 #include "fakes/FakeBridge.h"
 #include "fakes/RecordingServices.h"
+#include "storage/StorageTestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,42 @@
 
 using namespace orvanel;
 using namespace orvanel::test;
+
+namespace {
+
+struct FileDialogAnswer
+{
+    QString title;
+    QString proposed; // the file the dialog offered
+};
+using FileDialogSeen = std::shared_ptr<FileDialogAnswer>;
+
+// Answers the next file dialog as the user would, with path, or cancels it when path is empty.
+FileDialogSeen answerNextFileDialog(const QString& path)
+{
+    auto seen = std::make_shared<FileDialogAnswer>();
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, seen, path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll->deleteLater();
+        seen->title = dialog->windowTitle();
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        seen->proposed = name && !name->text().isEmpty() ? dialog->directory().filePath(name->text()) : QString();
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        // As typed into the name box, which has the focus.
+        name->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    poll->start(10);
+    return seen;
+}
+
+} // namespace
 
 class TestMPal : public QObject
 {
@@ -40,7 +78,8 @@ private slots:
     void readAndProgramButtons();
     void linkLostShowsCommunicationError();
     void resizingMovesNothing();
-    void closingReportsThePortIndex();
+    void portKeptInItsFile();
+    void idListsThroughTheDialogs();
     void closingReleasesTheBridgeButNotOtherWindows();
     void artwork();
 
@@ -58,6 +97,7 @@ private:
     }
     QString status() const { return child<QLabel>("Label1")->text(); }
     void create(int statusDelayMs = 5000);
+    void create(const MPal::Options& options);
 
     FakeBridge* m_bridge = nullptr;
     RecordingKeyInjector m_keys;
@@ -83,6 +123,11 @@ void TestMPal::create(int statusDelayMs)
 {
     MPal::Options options;
     options.statusDelayMs = statusDelayMs;
+    create(options);
+}
+
+void TestMPal::create(const MPal::Options& options)
+{
     m_window = std::make_unique<MPal>(std::move(m_pendingBridge), m_keys, m_beeper, options);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -407,16 +452,65 @@ void TestMPal::resizingMovesNothing()
     QCOMPARE(child<QWidget>("Frame2")->geometry(), before);
 }
 
-void TestMPal::closingReportsThePortIndex()
+void TestMPal::portKeptInItsFile()
 {
-    create();
-    int saved = -1;
-    m_window->setUnloadHandler([&](int index) { saved = index; });
+    QTemporaryDir dir;
+    const QString path = dir.filePath("config.cfg");
+    QVERIFY(putFile(path, " 2 \r\n"));
+    MPal::Options options;
+    options.portSettingFile = local(path);
+    create(options);
+    // Read before the first connection, which is made on the stored port.
+    QCOMPARE(child<QComboBox>("Ccom")->currentIndex(), 2);
+    QCOMPARE(m_bridge->calls, (std::vector<std::string>{"ClosePort", "OpenPort 3", "ReadTransponder"}));
     child<QComboBox>("Ccom")->setCurrentIndex(4);
     m_window->close();
-    QCOMPARE(saved, 4);
+    QCOMPARE(contentsOf(path), QByteArray(" 4 \r\n"));
     // Neither Stop nor a port close runs on the way out.
     QCOMPARE(m_bridge->calls.back(), std::string("ReadTransponder"));
+}
+
+void TestMPal::idListsThroughTheDialogs()
+{
+    create();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("coches.txt");
+    box("Text2", 0)->setText("7");
+    box("Text2", 3)->setText("1,2");
+    box("Text3", 0)->setText("{F1}");
+    const auto menu = [this](const char* name) { child<QAction>(name)->trigger(); };
+
+    FileDialogSeen seen = answerNextFileDialog(path);
+    menu("MGuardarIds");
+    QCOMPARE(seen->title, QString("Guardar IDs"));
+    QCOMPARE(seen->proposed, QString());
+    QVERIFY(contentsOf(path).startsWith("7\r\n\r\n\r\n\"1,2\"\r\n"));
+
+    menu("MBorrarIds");
+    seen = answerNextFileDialog(path);
+    menu("MCargarIds");
+    QCOMPARE(seen->title, QString("Cargar IDs"));
+    QCOMPARE(seen->proposed, path);
+    QCOMPARE(box("Text2", 0)->text(), QString("7"));
+    QCOMPARE(box("Text2", 3)->text(), QString("1,2"));
+    QCOMPARE(m_window->table().row(3).IdText, std::string("1,2"));
+    QCOMPARE(box("Text3", 0)->text(), QString("{F1}"));
+    // Success says nothing.
+    QCOMPARE(status(), QString("Conexión Establecida"));
+
+    // Cancelling changes nothing; a file that cannot be loaded changes nothing and says so.
+    box("Text2", 0)->setText("8");
+    answerNextFileDialog(QString());
+    menu("MCargarIds");
+    QCOMPARE(box("Text2", 0)->text(), QString("8"));
+    const QString bad = dir.filePath("foto.jpg");
+    QVERIFY(putFile(bad, QByteArray(200 * 1024, 'x')));
+    answerNextFileDialog(bad);
+    menu("MCargarIds");
+    QCOMPARE(box("Text2", 0)->text(), QString("8"));
+    QCOMPARE(status(), QString("Error al leer IDs"));
+    QVERIFY(child<QLabel>("Label1")->toolTip().startsWith(bad));
+    QCOMPARE(contentsOf(path).left(3), QByteArray("7\r\n"));
 }
 
 void TestMPal::closingReleasesTheBridgeButNotOtherWindows()

@@ -1,0 +1,44 @@
+#include "storage/FileDescriptor.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvanel {
+
+FileDescriptor::~FileDescriptor()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+int FileDescriptor::close()
+{
+    const int result = ::close(m_fd);
+    m_fd = -1;
+    return result;
+}
+
+FileDescriptor FileDescriptor::openOrdinaryFile(const std::string& path, FileProblem& problem)
+{
+    // Non-blocking, so that a pipe given by mistake cannot hang the window before it is refused.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file.isOpen()) {
+        problem = describeFileError(path, errno);
+        return file;
+    }
+    struct stat info;
+    if (::fstat(file.get(), &info) != 0) {
+        problem = describeFileError(path, errno);
+        file.close();
+    } else if (!S_ISREG(info.st_mode)) {
+        problem = S_ISDIR(info.st_mode) ? describeFileError(path, EISDIR) : path + ": no es un archivo";
+        file.close();
+    } else {
+        ::fcntl(file.get(), F_SETFL, ::fcntl(file.get(), F_GETFL) & ~O_NONBLOCK);
+    }
+    return file;
+}
+
+} // namespace orvanel

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace orvanel {
+
+// Why a file could not be read or written, worded for the user ("ids.txt: sin permiso de acceso");
+// empty when it could.
+using FileProblem = std::string;
+
+// The user's wording of a system error number met on the file at path.
+FileProblem describeFileError(const std::string& path, int error);
+
+} // namespace orvanel

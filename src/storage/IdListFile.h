@@ -1,0 +1,44 @@
+#pragma once
+
+#include "storage/FileProblem.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace orvanel {
+
+// The ID column of the table, saved as a text file of twelve lines, each an ID text and CR LF.
+//
+// Read back, the file is a sequence of fields: a field ends at a comma or a line's end (CR, LF or
+// CR LF); blanks in front of it are skipped, and so are blanks at the end of a field without
+// quotes. A field that starts with a double quote runs to the next lone double quote, commas and
+// line ends included; a doubled quote inside stands for one quote, and what follows the closing
+// quote up to the field's end is ignored. The first twelve fields are the twelve rows.
+//
+// Files are written in UTF-8. A file that is not valid UTF-8 is read as Windows-1252, so lists
+// written on other systems load as they were meant; a UTF-8 byte order mark is skipped.
+inline constexpr std::size_t kIdListRows = 12;
+using IdList = std::array<std::string, kIdListRows>;
+
+struct IdListRead
+{
+    IdList ids;          // a row the file has no field for is empty
+    FileProblem problem; // when set, the file could not be read and ids holds nothing of it
+};
+
+// The file's bytes. Only a text that would not read back as it stands is quoted: one holding a
+// comma or a line end, starting with a blank or a double quote, or ending with a blank.
+std::string formatIdList(const IdList& ids);
+
+// The rows in bytes as a file at path would give them.
+IdListRead parseIdList(std::string_view bytes, const std::string& path);
+
+// Reads no further into the file than its twelfth field.
+IdListRead readIdList(const std::string& path);
+
+// Replaces the file whole (see replaceFile): a failed save leaves the old file as it was.
+FileProblem writeIdList(const std::string& path, const IdList& ids);
+
+} // namespace orvanel

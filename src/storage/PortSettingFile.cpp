@@ -1,0 +1,76 @@
+#include "storage/PortSettingFile.h"
+
+#include "storage/AtomicFile.h"
+#include "storage/FileDescriptor.h"
+
+#include <cerrno>
+#include <charconv>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvanel {
+
+namespace {
+
+// The index is in the first few bytes; whatever else a damaged file holds is never read.
+constexpr std::size_t kBytesRead = 256;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+} // namespace
+
+StoredPortIndex parsePortIndex(std::string_view text, const std::string& path)
+{
+    std::size_t start = 0;
+    while (start < text.size() && isBlank(text[start]))
+        ++start;
+    std::size_t end = start;
+    while (end < text.size() && !isBlank(text[end]) && text[end] != ',' && text[end] != '\r' && text[end] != '\n')
+        ++end;
+    const std::string_view field = text.substr(start, end - start);
+
+    std::string_view digits = field;
+    if (!digits.empty() && digits.front() == '+')
+        digits.remove_prefix(1);
+    int index = -1;
+    const auto [stop, error] = std::from_chars(digits.data(), digits.data() + digits.size(), index);
+    const bool number = !digits.empty() && error == std::errc() && stop == digits.data() + digits.size();
+    if (number && index >= 0 && index < kPortIndexCount)
+        return {index, {}};
+    if (field.empty())
+        return {0, path + ": no guarda ningún puerto; se usa COM 1"};
+    return {0, path + ": \"" + std::string(field.substr(0, 20)) + "\" no es un puerto de 0 a " +
+                   std::to_string(kPortIndexCount - 1) + "; se usa COM 1"};
+}
+
+StoredPortIndex readPortIndex(const std::string& path)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT)
+        return {};
+    FileProblem problem;
+    FileDescriptor file = FileDescriptor::openOrdinaryFile(path, problem);
+    if (!file.isOpen())
+        return {0, problem};
+    std::string text(kBytesRead, '\0');
+    const ssize_t got = ::read(file.get(), text.data(), text.size());
+    if (got < 0)
+        return {0, describeFileError(path, errno)};
+    text.resize(static_cast<std::size_t>(got));
+    return parsePortIndex(text, path);
+}
+
+std::string formatPortIndex(int index)
+{
+    return " " + std::to_string(index) + " \r\n";
+}
+
+FileProblem writePortIndex(const std::string& path, int index)
+{
+    return replaceFile(path, formatPortIndex(index));
+}
+
+} // namespace orvanel

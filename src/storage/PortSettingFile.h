@@ -1,0 +1,32 @@
+#pragma once
+
+#include "storage/FileProblem.h"
+
+#include <string>
+#include <string_view>
+
+namespace orvanel {
+
+// The port chosen in the port list, kept between runs as its index (0 for "COM 1" to 5 for
+// "COM 6") in a one-line text file: a blank, the index, a blank, CR LF (" 2 \r\n").
+inline constexpr const char* kPortSettingFileName = "config.cfg";
+inline constexpr int kPortIndexCount = 6;
+
+struct StoredPortIndex
+{
+    int index = 0;       // 0 to 5; 0 whenever the file gives no usable index
+    FileProblem problem; // why the file was not used; empty when it was, or when there is none
+};
+
+// The index in the first field of text: leading blanks skipped, the number ending at a blank, a
+// comma or the line's end. Anything else (no number, a number out of 0 to 5) gives index 0 and
+// says why.
+StoredPortIndex parsePortIndex(std::string_view text, const std::string& path);
+
+// Reads the index from the file at path. A missing file is no problem: COM 1, as on a first run.
+StoredPortIndex readPortIndex(const std::string& path);
+
+std::string formatPortIndex(int index);
+FileProblem writePortIndex(const std::string& path, int index);
+
+} // namespace orvanel
