@@ -5,7 +5,9 @@
 #include "storage/PortSettingFile.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <cstdio>
 #include <optional>
 
@@ -50,6 +52,10 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvanel"));
     QApplication::setApplicationVersion(QStringLiteral(ORVANEL_VERSION));
+    // The interface is in Spanish, and so are Qt's own dialogs (the file dialog) when their translation is installed.
+    QTranslator qtSpanish;
+    if (qtSpanish.load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtSpanish);
 
     const CommandLine command = parseCommandLine(QApplication::arguments());
     if (const auto status = answerWithoutWindow(command))

@@ -1,11 +1,11 @@
 #include "KeyNotation.h"
 #include "LineProcess.h"
 #include "PlatformServices.h"
+#include "X11Windows.h"
+#include "storage/StorageTestSupport.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 using namespace orvanel;
 using namespace orvanel::test;
@@ -20,33 +20,25 @@ private slots:
     void commandLine_data();
     void commandLine();
     void passingsTypedIntoTheFocusedWindow();
+    void portAndIdListKeptAcrossRestarts();
 };
 
 namespace {
 
-// The top-level window titled "Orvanel", or 0.
-Window findWindow(Display* display, const char* title)
+// Types a key-stroke text into whatever window has the focus, as the program itself would.
+bool typeKeys(KeyInjector& keys, const QString& notation)
 {
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    Window found = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return 0;
-    for (unsigned i = 0; i < count && !found; ++i) {
-        char* name = nullptr;
-        XWindowAttributes attributes;
-        if (XFetchName(display, children[i], &name) && name) {
-            if (std::string(name) == title && XGetWindowAttributes(display, children[i], &attributes) &&
-                attributes.map_state == IsViewable)
-                found = children[i];
-            XFree(name);
-        }
-    }
-    if (children)
-        XFree(children);
-    return found;
+    const KeyNotationResult typing = parseKeyNotation(notation.toStdString());
+    if (typing.ok)
+        keys.send(typing.keys);
+    return typing.ok;
+}
+
+QString startSimulator(LineProcess& sim, const QString& link)
+{
+    if (!sim.start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link}) || sim.waitForLine("ready ").isEmpty())
+        return sim.errors();
+    return {};
 }
 
 } // namespace
@@ -104,12 +96,11 @@ void TestProgramEndToEnd::passingsTypedIntoTheFocusedWindow()
     QVERIFY(program.start(QStringLiteral(ORVANEL_PROGRAM), {"--com", "1=" + link}));
     QCOMPARE(sim.waitForLine("read", 20000), QStringLiteral("read"));
 
-    Display* display = XOpenDisplay(nullptr);
-    QVERIFY(display);
-    Window window = 0;
-    QTRY_VERIFY_WITH_TIMEOUT((window = findWindow(display, "Orvanel")) != 0, 20000);
-    XSetInputFocus(display, window, RevertToParent, CurrentTime);
-    XSync(display, False);
+    X11Windows x11;
+    QVERIFY(x11.isOpen());
+    X11Windows::WindowId window = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((window = x11.find("Orvanel")) != 0, 20000);
+    x11.focus(window);
 
     // Car 7 in the first row types "x": its ID, twelve tabs to its key box, the key, then on
     // through "Grabar ID", the new-ID box and "Leer ID" to Start, pressed with the space bar.
@@ -132,8 +123,79 @@ void TestProgramEndToEnd::passingsTypedIntoTheFocusedWindow()
     QCOMPARE(recorder.waitForLine("press"), QStringLiteral("press x x \"x\""));
     QCOMPARE(recorder.waitForLine("release"), QStringLiteral("release x x"));
 
-    XCloseDisplay(display);
     QCOMPARE(program.process().state(), QProcess::Running);
+}
+
+void TestProgramEndToEnd::portAndIdListKeptAcrossRestarts()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    LineProcess com1;
+    LineProcess com3;
+    QCOMPARE(startSimulator(com1, dir.filePath("com1")), QString());
+    QCOMPARE(startSimulator(com3, dir.filePath("com3")), QString());
+    const QStringList ports{"--com", "1=" + dir.filePath("com1"), "--com", "3=" + dir.filePath("com3")};
+    X11Windows x11;
+    QVERIFY(x11.isOpen());
+    PlatformServices platform = createPlatformServices();
+    QVERIFY2(platform.keysProblem.empty(), platform.keysProblem.c_str());
+    KeyInjector& keys = *platform.keys;
+    X11Windows::WindowId window = 0;
+
+    {
+        // A first run: no config.cfg, so COM 1. The user moves to the port list, picks COM 3 and leaves it.
+        LineProcess program;
+        program.process().setWorkingDirectory(dir.path());
+        QVERIFY(program.start(QStringLiteral(ORVANEL_PROGRAM), ports));
+        QCOMPARE(com1.waitForLine("read", 20000), QStringLiteral("read"));
+        QTRY_VERIFY_WITH_TIMEOUT((window = x11.find("Orvanel")) != 0, 20000);
+        x11.focus(window);
+        QVERIFY(typeKeys(keys, "{TAB 28}{DOWN 2}{TAB}"));
+        QCOMPARE(com3.waitForLine("read", 20000), QStringLiteral("read"));
+        x11.close(window);
+        QVERIFY(program.process().waitForFinished(20000));
+        QCOMPARE(program.process().exitCode(), 0);
+    }
+    QCOMPARE(contentsOf(dir.filePath("config.cfg")), QByteArray(" 2 \r\n"));
+
+    // The next run connects COM 3 at once.
+    LineProcess program;
+    program.process().setWorkingDirectory(dir.path());
+    QVERIFY(program.start(QStringLiteral(ORVANEL_PROGRAM), ports));
+    QCOMPARE(com3.waitForLine("read", 20000), QStringLiteral("read"));
+    QTRY_VERIFY_WITH_TIMEOUT((window = x11.find("Orvanel")) != 0, 20000);
+    x11.focus(window);
+
+    // Car 7 types "x" and car 8 "y"; the list is saved through the menu and the Save dialog.
+    const auto chooseFromMenu = [&](int item, const char* dialogTitle) {
+        x11.click(window, 20, 10); // "Menú" on the menu bar
+        return typeKeys(keys, QStringLiteral("{DOWN %1}{ENTER}").arg(item)) &&
+               QTest::qWaitFor([&] { return x11.find(dialogTitle) != 0; }, 20000);
+    };
+    QVERIFY(typeKeys(keys, "7{TAB}8{TAB 11}x{TAB}y"));
+    const QString list = dir.filePath("coches.txt");
+    QVERIFY(chooseFromMenu(6, "Guardar IDs"));
+    x11.focus(x11.find("Guardar IDs"));
+    QVERIFY(typeKeys(keys, list + "{ENTER}"));
+    QTRY_COMPARE_WITH_TIMEOUT(contentsOf(list), QByteArray("7\r\n8") + QByteArray("\r\n").repeated(11), 20000);
+
+    // Edited elsewhere, the two cars swapped, then loaded back: the Open dialog proposes the same file.
+    QVERIFY(putFile(list, "8\r\n7\r\n"));
+    QVERIFY(chooseFromMenu(5, "Cargar IDs"));
+    x11.focus(x11.find("Cargar IDs"));
+    QVERIFY(typeKeys(keys, "{ENTER}"));
+    QTRY_VERIFY_WITH_TIMEOUT(x11.find("Cargar IDs") == 0, 20000);
+
+    // Start, fourteen tabs on from the second key box; car 7 now types its new row's key.
+    x11.focus(window);
+    QVERIFY(typeKeys(keys, "{TAB 14} "));
+    QCOMPARE(com3.waitForLine("detection", 20000), QStringLiteral("detection on"));
+    LineProcess recorder;
+    QVERIFY(recorder.start(QStringLiteral(ORVANEL_KEY_RECORDER), {}));
+    QCOMPARE(recorder.waitForLine("ready"), QStringLiteral("ready"));
+    com3.send("pass 7");
+    QCOMPARE(com3.waitForLine("passed"), QStringLiteral("passed 7"));
+    QCOMPARE(recorder.waitForLine("press"), QStringLiteral("press y y \"y\""));
 }
 
 QTEST_GUILESS_MAIN(TestProgramEndToEnd)

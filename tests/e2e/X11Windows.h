@@ -1,0 +1,33 @@
+#pragma once
+
+struct _XDisplay;
+
+namespace orvanel::test {
+
+// The test's own connection to the X display, to find, focus, click and close the program's
+// windows as a user and a window manager would (the test servers run no window manager).
+class X11Windows
+{
+public:
+    using WindowId = unsigned long;
+
+    X11Windows(); // on $DISPLAY
+    ~X11Windows();
+    X11Windows(const X11Windows&) = delete;
+    X11Windows& operator=(const X11Windows&) = delete;
+
+    bool isOpen() const { return m_display != nullptr; }
+
+    // The viewable top-level window with that title, or 0.
+    WindowId find(const char* title);
+    void focus(WindowId window);
+    // Presses and releases the left button at (x, y) of the window.
+    void click(WindowId window, int x, int y);
+    // Asks the window to close, as the close box of its title bar does.
+    void close(WindowId window);
+
+private:
+    _XDisplay* m_display = nullptr;
+};
+
+} // namespace orvanel::test
