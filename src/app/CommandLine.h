@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PortMap.h"
+#include "bridge/PortMap.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,9 @@
-#include "MPal.h"
+#include "app/MPal.h"
 
-#include "Artwork.h"
-#include "PortMap.h"
-#include "WrappingCheckBox.h"
+#include "app/Artwork.h"
+#include "app/WrappingCheckBox.h"
+#include "bridge/PortMap.h"
+#include "session/Messages.h"
 #include "storage/IdListFile.h"
 #include "storage/PortSettingFile.h"
 
@@ -97,9 +98,9 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
     buildTabOrder();
     wireTable();
 
-    m_bridge->setPassingHandler([this](const std::int16_t& id, std::uint32_t) { OnPassing(id); });
+    m_bridge->setPassingHandler([this](const std::int16_t& id) { OnPassing(id); });
     m_bridge->setLinkLostHandler([this] {
-        m_session.LinkLost();
+        m_session.onLinkLost();
         showConnectionProblem();
     });
 
@@ -267,7 +268,7 @@ void MPal::Form_Load(const std::string& portSettingFile)
 
 void MPal::ConnectBridge()
 {
-    m_session.ConnectBridge(Ccom->currentData().toInt());
+    m_session.connect(Ccom->currentData().toInt());
     showConnectionProblem();
 }
 
@@ -290,7 +291,7 @@ bool MPal::eventFilter(QObject* watched, QEvent* event)
 
 void MPal::OnPassing(const std::int16_t& id)
 {
-    m_dispatcher.OnPassing(id, Check1->isChecked());
+    m_dispatcher.onPassing(id, Check1->isChecked());
 }
 
 void MPal::setRunning(bool running)
@@ -320,29 +321,30 @@ void MPal::setRunning(bool running)
 
 void MPal::Command1_Click()
 {
-    m_session.Command1_Click([this] { setRunning(true); });
+    m_session.startDetection([this] { setRunning(true); });
 }
 
 void MPal::Command2_Click()
 {
-    m_session.Command2_Click([this] { setRunning(false); });
+    m_session.stopDetection([this] { setRunning(false); });
 }
 
 void MPal::Command4_Click()
 {
-    m_session.Command4_Click(Text1->text().toStdString());
+    m_session.programTransponder(Text1->text().toStdString());
 }
 
 void MPal::Command5_Click()
 {
-    m_session.Command5_Click();
+    m_session.readTransponder();
 }
 
 void MPal::MGuardarIds_Click()
 {
     const QString path = showFileDialog(QStringLiteral("Guardar IDs"), true);
     if (!path.isEmpty())
-        reportFileProblem(writeIdList(QFile::encodeName(path).toStdString(), idTexts(m_table)), "Error al guardar IDs");
+        reportFileProblem(writeIdList(QFile::encodeName(path).toStdString(), idTexts(m_table)),
+                          messages::kIdListNotSaved);
 }
 
 void MPal::MCargarIds_Click()
@@ -353,7 +355,7 @@ void MPal::MCargarIds_Click()
     const IdListRead list = readIdList(QFile::encodeName(path).toStdString());
     if (list.problem.empty())
         setIdTexts(m_table, list.ids);
-    reportFileProblem(list.problem, "Error al leer IDs");
+    reportFileProblem(list.problem, messages::kIdListNotLoaded);
 }
 
 // The common dialog: the file name the user chose, or empty when cancelled. It proposes the name

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "BridgeControl.h"
-#include "BridgeSession.h"
-#include "MappingTable.h"
-#include "PassingDispatcher.h"
-#include "QtOneShotTimer.h"
-#include "StatusLine.h"
+#include "app/QtOneShotTimer.h"
+#include "bridge/BridgeControl.h"
+#include "mapping/MappingTable.h"
+#include "session/BridgeSession.h"
+#include "session/PassingDispatcher.h"
+#include "status/StatusLine.h"
 #include "storage/FileProblem.h"
 
 #include <QMainWindow>
@@ -48,9 +48,8 @@ public:
     void setAboutHandler(std::function<void()> handler) { m_about = std::move(handler); }
 
     MappingTable& table() { return m_table; }
-    BridgeControl& bridge() { return *m_bridge; }
 
-    void ShowStatus(const std::string& text) { m_status.ShowStatus(text); }
+    void ShowStatus(const std::string& text) { m_status.showStatus(text); }
 
     // The client area, in twips (15 to a pixel at 96 dpi).
     static constexpr int kClientWidthTwips = 10290;

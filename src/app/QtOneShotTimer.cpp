@@ -1,4 +1,4 @@
-#include "QtOneShotTimer.h"
+#include "app/QtOneShotTimer.h"
 
 namespace orvanel {
 

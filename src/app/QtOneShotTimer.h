@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OneShotTimer.h"
+#include "status/OneShotTimer.h"
 
 #include <QTimer>
 

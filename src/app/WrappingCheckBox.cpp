@@ -1,4 +1,4 @@
-#include "WrappingCheckBox.h"
+#include "app/WrappingCheckBox.h"
 
 #include <QPainter>
 #include <QStyleOptionButton>

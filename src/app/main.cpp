@@ -1,7 +1,7 @@
-#include "CommandLine.h"
-#include "MPal.h"
-#include "PlatformServices.h"
-#include "SerialBridge.h"
+#include "app/CommandLine.h"
+#include "app/MPal.h"
+#include "bridge/SerialBridge.h"
+#include "platform/PlatformServices.h"
 #include "storage/PortSettingFile.h"
 
 #include <QApplication>

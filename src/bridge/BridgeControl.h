@@ -1,15 +1,12 @@
 #pragma once
 
+#include "bridge/ReadStatus.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
 
 namespace orvanel {
-
-// Results of ReadTransponder() that are not a transponder ID.
-constexpr std::int16_t kNoTransponder = -1;   // the bridge answers, nothing lies under it
-constexpr std::int16_t kPortClosed = -2;      // the port is not open
-constexpr std::int16_t kNoCommunication = -3; // the bridge does not answer
 
 // The detection bridge as the program sees it. Every call is synchronous: the caller uses the
 // result as soon as the call returns. Passing is raised once per transponder passing while
@@ -17,8 +14,7 @@ constexpr std::int16_t kNoCommunication = -3; // the bridge does not answer
 class BridgeControl
 {
 public:
-    // First the transponder ID, then the bridge's own time stamp of the passing in milliseconds.
-    using PassingHandler = std::function<void(const std::int16_t& id, std::uint32_t stamp)>;
+    using PassingHandler = std::function<void(const std::int16_t& id)>;
 
     virtual ~BridgeControl() = default;
 
@@ -39,10 +35,10 @@ public:
     void setLinkLostHandler(std::function<void()> handler) { m_linkLost = std::move(handler); }
 
 protected:
-    void raisePassing(std::int16_t id, std::uint32_t stamp)
+    void raisePassing(std::int16_t id)
     {
         if (m_passing)
-            m_passing(id, stamp);
+            m_passing(id);
     }
 
     void raiseLinkLost()

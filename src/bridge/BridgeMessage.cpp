@@ -1,4 +1,4 @@
-#include "BridgeMessage.h"
+#include "bridge/BridgeMessage.h"
 
 namespace orvanel {
 

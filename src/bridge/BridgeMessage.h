@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Frame.h"
+#include "bridge/Frame.h"
+#include "bridge/ReadStatus.h"
 
 #include <cstdint>
 #include <optional>
@@ -36,8 +37,6 @@ enum class NackReason : std::uint8_t
 struct BridgeMessage
 {
     static constexpr std::int16_t kMaxId = 32767;
-    // ReadAnswer's ID when nothing lies under the bridge.
-    static constexpr std::int16_t kNoTransponder = -1;
 
     MessageType type = MessageType::Ack;
     // Request number chosen by the host and echoed in the answer; 0 in Passing and Heartbeat.

@@ -1,6 +1,6 @@
-#include "Frame.h"
+#include "bridge/Frame.h"
 
-#include "Crc16.h"
+#include "bridge/Crc16.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "FrameDecoder.h"
+#include "bridge/FrameDecoder.h"
 
-#include "Crc16.h"
+#include "bridge/Crc16.h"
 
 namespace orvanel {
 

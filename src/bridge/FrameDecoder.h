@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Frame.h"
+#include "bridge/Frame.h"
 
 #include <cstddef>
 #include <cstdint>

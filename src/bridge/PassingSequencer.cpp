@@ -1,6 +1,6 @@
-#include "PassingSequencer.h"
+#include "bridge/PassingSequencer.h"
 
-#include "BridgeMessage.h"
+#include "bridge/BridgeMessage.h"
 
 #include <algorithm>
 

@@ -20,7 +20,6 @@ public:
     {
         std::uint16_t seq = 0;
         std::int16_t id = 0;
-        std::uint32_t stamp = 0;
     };
 
     // What the caller has to do after an event: deliver these passings in this order, and send

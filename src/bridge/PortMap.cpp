@@ -1,4 +1,4 @@
-#include "PortMap.h"
+#include "bridge/PortMap.h"
 
 namespace orvanel {
 

@@ -1,4 +1,4 @@
-#include "SerialBridge.h"
+#include "bridge/SerialBridge.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -205,7 +205,7 @@ void SerialBridge::handle(const BridgeMessage& message)
     switch (message.type) {
     case MessageType::Passing:
         if (m_detecting)
-            apply(m_sequencer.onPassing({message.passingSeq, message.id, message.stamp}, nowMs()));
+            apply(m_sequencer.onPassing({message.passingSeq, message.id}, nowMs()));
         return;
     case MessageType::Heartbeat:
         if (m_detecting)
@@ -259,7 +259,7 @@ void SerialBridge::deliver()
     while (m_detecting && !m_ready.empty()) {
         const PassingSequencer::Passing passing = m_ready.front();
         m_ready.pop_front();
-        raisePassing(passing.id, passing.stamp);
+        raisePassing(passing.id);
     }
     m_delivering = false;
 }

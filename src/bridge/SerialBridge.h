@@ -1,10 +1,10 @@
 #pragma once
 
-#include "BridgeControl.h"
-#include "BridgeMessage.h"
-#include "FrameDecoder.h"
-#include "PassingSequencer.h"
-#include "PortMap.h"
+#include "bridge/BridgeControl.h"
+#include "bridge/BridgeMessage.h"
+#include "bridge/FrameDecoder.h"
+#include "bridge/PassingSequencer.h"
+#include "bridge/PortMap.h"
 
 #include <QElapsedTimer>
 #include <QObject>

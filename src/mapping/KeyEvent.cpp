@@ -1,4 +1,4 @@
-#include "KeyEvent.h"
+#include "mapping/KeyEvent.h"
 
 #include <cstdio>
 

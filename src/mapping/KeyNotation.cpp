@@ -1,4 +1,4 @@
-#include "KeyNotation.h"
+#include "mapping/KeyNotation.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "MappingTable.h"
+#include "mapping/MappingTable.h"
 
-#include "IdTextValue.h"
+#include "mapping/IdTextValue.h"
 
 namespace orvanel {
 

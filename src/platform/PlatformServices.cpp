@@ -1,8 +1,8 @@
-#include "PlatformServices.h"
+#include "platform/PlatformServices.h"
 
-#include "canberra/CanberraBeeper.h"
-#include "null/NullKeyInjector.h"
-#include "x11/XTestKeyInjector.h"
+#include "platform/canberra/CanberraBeeper.h"
+#include "platform/null/NullKeyInjector.h"
+#include "platform/x11/XTestKeyInjector.h"
 
 namespace orvanel {
 

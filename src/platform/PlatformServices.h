@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Beeper.h"
-#include "KeyInjector.h"
+#include "mapping/Beeper.h"
+#include "mapping/KeyInjector.h"
 
 #include <memory>
 #include <string>

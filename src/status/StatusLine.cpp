@@ -1,14 +1,14 @@
-#include "StatusLine.h"
+#include "status/StatusLine.h"
 
 namespace orvanel {
 
 StatusLine::StatusLine(std::function<void(const std::string&)> setCaption, OneShotTimer& timer, int clearDelayMs)
     : m_setCaption(std::move(setCaption)), m_timer(timer), m_clearDelayMs(clearDelayMs)
 {
-    m_timer.setTimeoutHandler([this] { Timer2_Timer(); });
+    m_timer.setTimeoutHandler([this] { clearStatus(); });
 }
 
-void StatusLine::ShowStatus(const std::string& text)
+void StatusLine::showStatus(const std::string& text)
 {
     m_caption = text;
     m_setCaption(m_caption);
@@ -17,7 +17,7 @@ void StatusLine::ShowStatus(const std::string& text)
     m_timer.start(m_clearDelayMs);
 }
 
-void StatusLine::Timer2_Timer()
+void StatusLine::clearStatus()
 {
     m_caption.clear();
     m_setCaption(m_caption);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "OneShotTimer.h"
-#include "StatusSink.h"
+#include "status/OneShotTimer.h"
+#include "status/StatusSink.h"
 
 #include <functional>
 #include <string>
@@ -15,12 +15,12 @@ class StatusLine : public StatusSink
 public:
     static constexpr int kClearDelayMs = 5000;
 
-    // setCaption writes the label's text; timer is the label's countdown (Timer2).
+    // setCaption writes the label's text; timer is the label's countdown.
     StatusLine(std::function<void(const std::string&)> setCaption, OneShotTimer& timer,
                int clearDelayMs = kClearDelayMs);
 
-    void ShowStatus(const std::string& text) override;
-    void Timer2_Timer();
+    void showStatus(const std::string& text) override;
+    void clearStatus();
 
     const std::string& caption() const { return m_caption; }
 

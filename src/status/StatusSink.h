@@ -9,7 +9,7 @@ class StatusSink
 {
 public:
     virtual ~StatusSink() = default;
-    virtual void ShowStatus(const std::string& text) = 0;
+    virtual void showStatus(const std::string& text) = 0;
 };
 
 } // namespace orvanel

@@ -1,5 +1,5 @@
-#include "Artwork.h"
-#include "MPal.h"
+#include "app/Artwork.h"
+#include "app/MPal.h"
 #include "fakes/FakeBridge.h"
 #include "fakes/RecordingServices.h"
 #include "storage/StorageTestSupport.h"

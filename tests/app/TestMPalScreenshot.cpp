@@ -1,4 +1,4 @@
-#include "MPal.h"
+#include "app/MPal.h"
 #include "fakes/FakeBridge.h"
 #include "fakes/RecordingServices.h"
 

@@ -1,5 +1,5 @@
-#include "BridgeMessage.h"
-#include "FrameDecoder.h"
+#include "bridge/BridgeMessage.h"
+#include "bridge/FrameDecoder.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,5 +1,5 @@
-#include "BridgeMessage.h"
 #include "BridgeTestSupport.h"
+#include "bridge/BridgeMessage.h"
 
 #include <QtTest>
 
@@ -48,7 +48,7 @@ private slots:
         QTest::newRow("resend from 65535") << M::resendRequest(8, 65535) << "FF FF";
         QTest::newRow("ack next 513") << M::ack(9, 513) << "02 01";
         QTest::newRow("read answer 300") << M::readAnswer(10, 300) << "01 2C";
-        QTest::newRow("read answer none") << M::readAnswer(10, M::kNoTransponder) << "FF FF";
+        QTest::newRow("read answer none") << M::readAnswer(10, orvanel::kNoTransponder) << "FF FF";
         QTest::newRow("program ack 0") << M::programAck(11, 0) << "00 00";
         QTest::newRow("program nack") << M::programNack(12, NackReason::WriteFailed) << "03";
         QTest::newRow("passing") << M::passing(0x1234, 4660, 0xDEADBEEF) << "12 34 12 34 DE AD BE EF";
@@ -75,7 +75,7 @@ private slots:
         QTest::addColumn<QString>("line");
         using M = BridgeMessage;
         QTest::newRow("read") << M::request(MessageType::ReadRequest, 1) << "A5 00 01 01 EF 8C";
-        QTest::newRow("no transponder") << M::readAnswer(1, M::kNoTransponder) << "A5 02 81 01 FF FF D4 3C";
+        QTest::newRow("no transponder") << M::readAnswer(1, orvanel::kNoTransponder) << "A5 02 81 01 FF FF D4 3C";
         QTest::newRow("start") << M::request(MessageType::StartDetection, 2) << "A5 00 02 02 8A BC";
         QTest::newRow("start ack") << M::ack(2, 5) << "A5 02 80 02 00 05 B6 72";
         QTest::newRow("passing 5") << M::passing(5, 12, 61000) << "A5 08 84 00 00 05 00 0C 00 00 EE 48 37 7D";

@@ -1,4 +1,4 @@
-#include "BridgeSimulator.h"
+#include "bridge-sim/BridgeSimulator.h"
 
 #include <QtTest>
 
@@ -74,7 +74,7 @@ private slots:
         BridgeMessage answer = host.only();
         QCOMPARE(answer.type, MessageType::ReadAnswer);
         QCOMPARE(answer.seq, std::uint8_t{1});
-        QCOMPARE(answer.id, BridgeMessage::kNoTransponder);
+        QCOMPARE(answer.id, orvanel::kNoTransponder);
 
         bridge.place(1234);
         host.send(BridgeMessage::request(MessageType::ReadRequest, 2));

@@ -1,4 +1,4 @@
-#include "Crc16.h"
+#include "bridge/Crc16.h"
 
 #include <QtTest>
 

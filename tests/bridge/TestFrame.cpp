@@ -1,5 +1,5 @@
 #include "BridgeTestSupport.h"
-#include "Frame.h"
+#include "bridge/Frame.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
 #include "BridgeTestSupport.h"
-#include "FrameDecoder.h"
+#include "bridge/FrameDecoder.h"
 
 #include <QtTest>
 #include <random>

@@ -1,4 +1,4 @@
-#include "SimCommand.h"
+#include "bridge-sim/SimCommand.h"
 
 #include <QtTest>
 

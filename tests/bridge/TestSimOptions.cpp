@@ -1,4 +1,4 @@
-#include "SimOptions.h"
+#include "bridge-sim/SimOptions.h"
 
 #include <QtTest>
 

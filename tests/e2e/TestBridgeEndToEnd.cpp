@@ -1,7 +1,7 @@
 #include "LineProcess.h"
-#include "MPal.h"
-#include "PlatformServices.h"
-#include "SerialBridge.h"
+#include "app/MPal.h"
+#include "bridge/SerialBridge.h"
+#include "platform/PlatformServices.h"
 
 #include <QAction>
 #include <QCheckBox>

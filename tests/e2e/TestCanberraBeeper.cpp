@@ -1,6 +1,6 @@
 #include "DisplayProbe.h"
 #include "XvfbServer.h"
-#include "canberra/CanberraBeeper.h"
+#include "platform/canberra/CanberraBeeper.h"
 
 #include <QtTest>
 

@@ -1,7 +1,7 @@
-#include "PlatformServices.h"
 #include "XvfbServer.h"
-#include "null/NullKeyInjector.h"
-#include "x11/XTestKeyInjector.h"
+#include "platform/PlatformServices.h"
+#include "platform/null/NullKeyInjector.h"
+#include "platform/x11/XTestKeyInjector.h"
 
 #include <QtTest>
 
@@ -53,9 +53,10 @@ void TestPlatformServices::displayWithoutXTestIsNamed()
     QVERIFY2(xvfb.start(&error, {QStringLiteral("-extension"), QStringLiteral("XTEST")}), qPrintable(error));
 
     const PlatformServices services = createPlatformServices(xvfb.displayName().toStdString());
-    QCOMPARE(QString::fromStdString(services.keysProblem),
-             QStringLiteral("No se pueden enviar pulsaciones de teclas: la pantalla X \"%1\" no tiene la extensión XTEST")
-                 .arg(xvfb.displayName()));
+    QCOMPARE(
+        QString::fromStdString(services.keysProblem),
+        QStringLiteral("No se pueden enviar pulsaciones de teclas: la pantalla X \"%1\" no tiene la extensión XTEST")
+            .arg(xvfb.displayName()));
     QVERIFY(dynamic_cast<NullKeyInjector*>(services.keys.get()));
 }
 

@@ -1,7 +1,7 @@
-#include "KeyNotation.h"
 #include "LineProcess.h"
-#include "PlatformServices.h"
 #include "X11Windows.h"
+#include "mapping/KeyNotation.h"
+#include "platform/PlatformServices.h"
 #include "storage/StorageTestSupport.h"
 
 #include <QTemporaryDir>

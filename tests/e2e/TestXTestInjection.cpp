@@ -1,7 +1,7 @@
 #include "DisplayProbe.h"
-#include "KeyNotation.h"
 #include "XvfbServer.h"
-#include "x11/XTestKeyInjector.h"
+#include "mapping/KeyNotation.h"
+#include "platform/x11/XTestKeyInjector.h"
 
 #include <QProcess>
 #include <QStringList>

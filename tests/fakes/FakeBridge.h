@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BridgeControl.h"
+#include "bridge/BridgeControl.h"
 
 #include <string>
 #include <vector>
@@ -43,7 +43,7 @@ public:
     }
     std::string lastError() const override { return openSucceeds ? std::string() : openError; }
 
-    void pass(std::int16_t id) { raisePassing(id, 0); }
+    void pass(std::int16_t id) { raisePassing(id); }
     void loseLink()
     {
         open = false;

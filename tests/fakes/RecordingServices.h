@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Beeper.h"
-#include "KeyInjector.h"
-#include "StatusSink.h"
+#include "mapping/Beeper.h"
+#include "mapping/KeyInjector.h"
+#include "status/StatusSink.h"
 
 #include <string>
 #include <vector>
@@ -27,7 +27,7 @@ public:
 class RecordingStatus : public StatusSink
 {
 public:
-    void ShowStatus(const std::string& text) override { posts.push_back(text); }
+    void showStatus(const std::string& text) override { posts.push_back(text); }
     std::vector<std::string> posts;
 };
 

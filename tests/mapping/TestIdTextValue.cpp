@@ -1,4 +1,4 @@
-#include "IdTextValue.h"
+#include "mapping/IdTextValue.h"
 
 #include <QtTest>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "MappingTable.h"
+#include "mapping/MappingTable.h"
 
 #include <QtTest>
 #include <vector>

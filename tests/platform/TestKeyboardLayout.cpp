@@ -1,4 +1,4 @@
-#include "x11/KeyboardLayout.h"
+#include "platform/x11/KeyboardLayout.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "x11/Keysyms.h"
+#include "platform/x11/Keysyms.h"
 
 #include <QtTest>
 #include <X11/Xlib.h>

@@ -1,4 +1,4 @@
-#include "x11/SpareKeyPool.h"
+#include "platform/x11/SpareKeyPool.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "StatusLine.h"
 #include "fakes/ManualTimer.h"
+#include "status/StatusLine.h"
 
 #include <QtTest>
 #include <vector>
@@ -35,7 +35,7 @@ void TestStatusLine::clearsFiveSecondsAfterPost()
     ManualTimer timer;
     Label label;
     StatusLine status(label.setter(), timer);
-    status.ShowStatus("Conexión Establecida");
+    status.showStatus("Conexión Establecida");
     QCOMPARE(label.text(), std::string("Conexión Establecida"));
     QVERIFY(timer.isActive());
     timer.advance(4999);
@@ -50,9 +50,9 @@ void TestStatusLine::secondPostRestartsTheDelay()
     ManualTimer timer;
     Label label;
     StatusLine status(label.setter(), timer);
-    status.ShowStatus("Transponder ID =  1");
+    status.showStatus("Transponder ID =  1");
     timer.advance(3000);
-    status.ShowStatus("Transponder ID =  2");
+    status.showStatus("Transponder ID =  2");
     timer.advance(4999); // 7999 ms after the first post
     QCOMPARE(label.text(), std::string("Transponder ID =  2"));
     timer.advance(1);
@@ -64,9 +64,9 @@ void TestStatusLine::samePostTwiceRestartsWithoutFlicker()
     ManualTimer timer;
     Label label;
     StatusLine status(label.setter(), timer);
-    status.ShowStatus("Puerto cerrado");
+    status.showStatus("Puerto cerrado");
     timer.advance(4000);
-    status.ShowStatus("Puerto cerrado");
+    status.showStatus("Puerto cerrado");
     // Only ever the same text written: never an empty caption in between.
     QCOMPARE(label.writes, (std::vector<std::string>{"Puerto cerrado", "Puerto cerrado"}));
     timer.advance(4000);
@@ -80,7 +80,7 @@ void TestStatusLine::staysEmptyAfterTheTick()
     ManualTimer timer;
     Label label;
     StatusLine status(label.setter(), timer, 100);
-    status.ShowStatus("Error de Comunicación");
+    status.showStatus("Error de Comunicación");
     timer.advance(100);
     const auto writes = label.writes.size();
     timer.advance(1000000);

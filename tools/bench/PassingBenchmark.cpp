@@ -2,10 +2,10 @@
 // text) and, with --xtest, how long queuing a key-stroke on the X display takes: the keys really are
 // typed into whatever window has the focus, so run that on a display of its own (Xvfb).
 // Prints figures; it checks no target.
-#include "KeyNotation.h"
-#include "MappingTable.h"
-#include "PassingDispatcher.h"
-#include "PlatformServices.h"
+#include "mapping/KeyNotation.h"
+#include "mapping/MappingTable.h"
+#include "platform/PlatformServices.h"
+#include "session/PassingDispatcher.h"
 
 #include <chrono>
 #include <cstdio>
@@ -31,7 +31,7 @@ public:
 class DiscardStatus : public StatusSink
 {
 public:
-    void ShowStatus(const std::string& text) override { length += text.size(); }
+    void showStatus(const std::string& text) override { length += text.size(); }
     std::size_t length = 0;
 };
 
@@ -58,8 +58,8 @@ int main(int argc, char** argv)
     DiscardStatus status;
     PassingDispatcher dispatcher(table, keys, beeps, status);
 
-    const double lastRow = nanosecondsPer(kIterations, [&](long) { dispatcher.OnPassing(1011, false); });
-    const double unknown = nanosecondsPer(kIterations, [&](long) { dispatcher.OnPassing(7, false); });
+    const double lastRow = nanosecondsPer(kIterations, [&](long) { dispatcher.onPassing(1011, false); });
+    const double unknown = nanosecondsPer(kIterations, [&](long) { dispatcher.onPassing(7, false); });
     const double parseLong = nanosecondsPer(
         kIterations, [&](long) { keys.taps += parseKeyNotation("^(+ab){LEFT 3}%{F4}~{}} 2}").keys.size(); });
 

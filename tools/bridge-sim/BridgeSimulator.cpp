@@ -1,4 +1,4 @@
-#include "BridgeSimulator.h"
+#include "bridge-sim/BridgeSimulator.h"
 
 #include <algorithm>
 
@@ -33,7 +33,7 @@ BridgeMessage BridgeSimulator::execute(const BridgeMessage& request, std::uint64
     switch (request.type) {
     case MessageType::ReadRequest:
         report("read");
-        return BridgeMessage::readAnswer(request.seq, m_placed.value_or(BridgeMessage::kNoTransponder));
+        return BridgeMessage::readAnswer(request.seq, m_placed.value_or(kNoTransponder));
     case MessageType::StartDetection:
         report("detection on");
         if (!m_detecting) {

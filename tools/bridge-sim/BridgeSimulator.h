@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BridgeMessage.h"
-#include "FrameDecoder.h"
+#include "bridge/BridgeMessage.h"
+#include "bridge/FrameDecoder.h"
 
 #include <cstddef>
 #include <cstdint>

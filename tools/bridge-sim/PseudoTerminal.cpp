@@ -1,4 +1,4 @@
-#include "PseudoTerminal.h"
+#include "bridge-sim/PseudoTerminal.h"
 
 #include <cerrno>
 #include <cstdlib>

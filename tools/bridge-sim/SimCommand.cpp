@@ -1,7 +1,7 @@
-#include "SimCommand.h"
+#include "bridge-sim/SimCommand.h"
 
-#include "BridgeMessage.h"
-#include "WholeNumber.h"
+#include "bridge-sim/WholeNumber.h"
+#include "bridge/BridgeMessage.h"
 
 #include <sstream>
 #include <vector>

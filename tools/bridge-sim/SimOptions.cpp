@@ -1,7 +1,7 @@
-#include "SimOptions.h"
+#include "bridge-sim/SimOptions.h"
 
-#include "BridgeMessage.h"
-#include "WholeNumber.h"
+#include "bridge-sim/WholeNumber.h"
+#include "bridge/BridgeMessage.h"
 
 namespace orvanel {
 

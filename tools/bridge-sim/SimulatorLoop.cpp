@@ -1,6 +1,6 @@
-#include "SimulatorLoop.h"
+#include "bridge-sim/SimulatorLoop.h"
 
-#include "SimCommand.h"
+#include "bridge-sim/SimCommand.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BridgeSimulator.h"
-#include "PseudoTerminal.h"
+#include "bridge-sim/BridgeSimulator.h"
+#include "bridge-sim/PseudoTerminal.h"
 
 #include <cstdio>
 #include <string>

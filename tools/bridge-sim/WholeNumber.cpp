@@ -1,4 +1,4 @@
-#include "WholeNumber.h"
+#include "bridge-sim/WholeNumber.h"
 
 namespace orvanel {
 

@@ -1,7 +1,7 @@
-#include "BridgeSimulator.h"
-#include "PseudoTerminal.h"
-#include "SimOptions.h"
-#include "SimulatorLoop.h"
+#include "bridge-sim/BridgeSimulator.h"
+#include "bridge-sim/PseudoTerminal.h"
+#include "bridge-sim/SimOptions.h"
+#include "bridge-sim/SimulatorLoop.h"
 
 #include <csignal>
 #include <cstdio>

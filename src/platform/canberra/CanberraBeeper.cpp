@@ -1,4 +1,4 @@
-#include "canberra/CanberraBeeper.h"
+#include "platform/canberra/CanberraBeeper.h"
 
 #include <X11/Xlib.h>
 #include <canberra.h>

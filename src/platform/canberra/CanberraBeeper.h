@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Beeper.h"
+#include "mapping/Beeper.h"
 
 #include <string>
 

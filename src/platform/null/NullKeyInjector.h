@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeyInjector.h"
+#include "mapping/KeyInjector.h"
 
 namespace orvanel {
 

@@ -1,4 +1,4 @@
-#include "KeyboardLayout.h"
+#include "platform/x11/KeyboardLayout.h"
 
 #include <algorithm>
 #include <bitset>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Keysyms.h"
+#include "platform/x11/Keysyms.h"
 
 #include <optional>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "Keysyms.h"
+#include "platform/x11/Keysyms.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeyEvent.h"
+#include "mapping/KeyEvent.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "SpareKeyPool.h"
+#include "platform/x11/SpareKeyPool.h"
 
 #include <algorithm>
 

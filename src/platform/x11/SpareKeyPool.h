@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeyboardLayout.h"
+#include "platform/x11/KeyboardLayout.h"
 
 #include <chrono>
 #include <cstddef>

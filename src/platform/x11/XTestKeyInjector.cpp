@@ -1,4 +1,4 @@
-#include "x11/XTestKeyInjector.h"
+#include "platform/x11/XTestKeyInjector.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>

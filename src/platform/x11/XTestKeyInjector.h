@@ -1,8 +1,8 @@
 #pragma once
 
-#include "KeyInjector.h"
-#include "x11/KeyboardLayout.h"
-#include "x11/SpareKeyPool.h"
+#include "mapping/KeyInjector.h"
+#include "platform/x11/KeyboardLayout.h"
+#include "platform/x11/SpareKeyPool.h"
 
 #include <QTimer>
 #include <chrono>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "Beeper.h"
-#include "KeyInjector.h"
-#include "MappingTable.h"
-#include "StatusSink.h"
+#include "mapping/Beeper.h"
+#include "mapping/KeyInjector.h"
+#include "mapping/MappingTable.h"
+#include "status/StatusSink.h"
 
 #include <cstdint>
 #include <string>
@@ -22,7 +22,7 @@ public:
     // Finds the transponder's row (or, with autoAssign, claims the first empty row for it), types
     // that row's key-stroke text, beeps and shows the ID. A passing that has no row, or whose
     // key-stroke text breaks the notation, types nothing but still beeps and shows the ID.
-    void OnPassing(const std::int16_t& id, bool autoAssign);
+    void onPassing(const std::int16_t& id, bool autoAssign);
 
 private:
     MappingTable& m_table;

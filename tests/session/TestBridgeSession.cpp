@@ -1,6 +1,6 @@
-#include "BridgeSession.h"
 #include "fakes/FakeBridge.h"
 #include "fakes/RecordingServices.h"
+#include "session/BridgeSession.h"
 
 #include <QtTest>
 
@@ -47,7 +47,7 @@ void TestBridgeSession::connectBridge()
     BridgeSession session(bridge, posts);
     bridge.openSucceeds = opens;
     bridge.readResult = static_cast<std::int16_t>(status);
-    session.ConnectBridge(3);
+    session.connect(3);
     QCOMPARE(posts.posts.size(), std::size_t(1));
     QCOMPARE(QString::fromStdString(posts.posts[0]), message);
     QCOMPARE(session.lastConnectionProblem().empty(), message == QStringLiteral("Conexión Establecida"));
@@ -62,7 +62,7 @@ void TestBridgeSession::connectAsksTheBridgeAfterOpening()
     RecordingStatus posts;
     BridgeSession session(bridge, posts);
     bridge.readResult = kNoCommunication;
-    session.ConnectBridge(2);
+    session.connect(2);
     QCOMPARE(bridge.calls, (std::vector<std::string>{"ClosePort", "OpenPort 2", "ReadTransponder"}));
     QCOMPARE(posts.posts.back(), std::string("Error de Comunicación"));
 }
@@ -90,7 +90,7 @@ void TestBridgeSession::start()
     bridge.open = opened;
     bridge.readResult = static_cast<std::int16_t>(status);
     std::vector<std::string> order;
-    const bool started = session.Command1_Click([&] { order.push_back("lock after " + bridge.calls.back()); });
+    const bool started = session.startDetection([&] { order.push_back("lock after " + bridge.calls.back()); });
     QCOMPARE(started, starts);
     QVERIFY(posts.posts.empty());
     if (starts) {
@@ -108,7 +108,7 @@ void TestBridgeSession::stopUnlocksAndKeepsThePortOpen()
     RecordingStatus posts;
     BridgeSession session(bridge, posts);
     int unlocked = 0;
-    session.Command2_Click([&] { ++unlocked; });
+    session.stopDetection([&] { ++unlocked; });
     QCOMPARE(unlocked, 1);
     QCOMPARE(bridge.calls, std::vector<std::string>{"StopDetection"});
     QVERIFY(posts.posts.empty());
@@ -136,7 +136,7 @@ void TestBridgeSession::readId()
     BridgeSession session(bridge, posts);
     bridge.open = opened;
     bridge.readResult = static_cast<std::int16_t>(result);
-    session.Command5_Click();
+    session.readTransponder();
     QCOMPARE(posts.posts.size(), std::size_t(1));
     QCOMPARE(QString::fromStdString(posts.posts[0]), message);
 }
@@ -165,7 +165,7 @@ void TestBridgeSession::programId()
     RecordingStatus posts;
     BridgeSession session(bridge, posts);
     bridge.writeSucceeds = accepted;
-    session.Command4_Click(text.toStdString());
+    session.programTransponder(text.toStdString());
     QCOMPARE(bridge.written, std::vector<double>{sent});
     QCOMPARE(QString::fromStdString(posts.posts.back()), message);
 }
@@ -175,7 +175,7 @@ void TestBridgeSession::linkLostReportsCommunicationError()
     FakeBridge bridge;
     RecordingStatus posts;
     BridgeSession session(bridge, posts);
-    session.LinkLost();
+    session.onLinkLost();
     QCOMPARE(posts.posts, std::vector<std::string>{"Error de Comunicación"});
     QVERIFY(!session.lastConnectionProblem().empty());
 }

@@ -1,20 +1,21 @@
-#include "PassingDispatcher.h"
+#include "session/PassingDispatcher.h"
 
-#include "KeyNotation.h"
+#include "mapping/KeyNotation.h"
+#include "session/Messages.h"
 
 namespace orvanel {
 
 std::string TransponderIdText(std::int16_t id)
 {
     const std::string number = std::to_string(id);
-    return "Transponder ID = " + (id >= 0 ? " " + number : number);
+    return messages::kTransponderId + (id >= 0 ? " " + number : number);
 }
 
 PassingDispatcher::PassingDispatcher(MappingTable& table, KeyInjector& keys, Beeper& beeper, StatusSink& status)
     : m_table(table), m_keys(keys), m_beeper(beeper), m_status(status)
 {}
 
-void PassingDispatcher::OnPassing(const std::int16_t& id, bool autoAssign)
+void PassingDispatcher::onPassing(const std::int16_t& id, bool autoAssign)
 {
     RowResult row = m_table.FindRow(id);
     if (!row.ok && autoAssign)
@@ -28,7 +29,7 @@ void PassingDispatcher::OnPassing(const std::int16_t& id, bool autoAssign)
     }
 
     m_beeper.beepExclamation();
-    m_status.ShowStatus(TransponderIdText(id));
+    m_status.showStatus(TransponderIdText(id));
 }
 
 } // namespace orvanel

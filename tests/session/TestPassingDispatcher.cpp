@@ -1,6 +1,6 @@
-#include "KeyNotation.h"
-#include "PassingDispatcher.h"
 #include "fakes/RecordingServices.h"
+#include "mapping/KeyNotation.h"
+#include "session/PassingDispatcher.h"
 
 #include <QtTest>
 
@@ -73,7 +73,7 @@ void TestPassingDispatcher::knownIdTypesItsRow()
     PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
     m_table.PresetFunctionKeys();
     m_table.setIdText(5, "42");
-    d.OnPassing(42, false);
+    d.onPassing(42, false);
     QCOMPARE(typed(), QString("F6"));
     QCOMPARE(m_beeper.beeps, 1);
     QCOMPARE(m_status.posts, std::vector<std::string>{"Transponder ID =  42"});
@@ -100,7 +100,7 @@ void TestPassingDispatcher::unknownIdTypesNothing()
             m_table.setIdText(i, std::to_string(100 + i));
     }
     const MappingTable before = m_table;
-    d.OnPassing(9, autoAssign);
+    d.onPassing(9, autoAssign);
     QCOMPARE(typed(), QString());
     QCOMPARE(m_beeper.beeps, 1);
     QCOMPARE(m_status.posts, std::vector<std::string>{"Transponder ID =  9"});
@@ -114,11 +114,11 @@ void TestPassingDispatcher::autoAssignClaimsAndTypesAtOnce()
     m_table.PresetDigitKeys();
     m_table.setIdText(0, "11");
     m_table.setIdText(1, " ");
-    d.OnPassing(-7, true);
+    d.onPassing(-7, true);
     QCOMPARE(m_table.row(2).IdText, std::string("-7"));
     QCOMPARE(typed(), QString("'3'"));
 
-    d.OnPassing(-7, false);
+    d.onPassing(-7, false);
     QCOMPARE(typed(), QString("'3' | '3'"));
     QCOMPARE(m_beeper.beeps, 2);
 }
@@ -127,7 +127,7 @@ void TestPassingDispatcher::knownIdIsNeverClaimedAgain()
 {
     PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
     m_table.setIdText(4, "8");
-    d.OnPassing(8, true);
+    d.onPassing(8, true);
     for (std::size_t i = 0; i < MappingTable::kRows; ++i) {
         if (i != 4)
             QVERIFY(m_table.row(i).IdText.empty());
@@ -140,9 +140,9 @@ void TestPassingDispatcher::transponderZero()
     PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
     m_table.PresetFunctionKeys();
     m_table.setIdText(0, "5");
-    d.OnPassing(0, false);
+    d.onPassing(0, false);
     QCOMPARE(typed(), QString());
-    d.OnPassing(0, true);
+    d.onPassing(0, true);
     QCOMPARE(m_table.row(1).IdText, std::string("0"));
     QCOMPARE(typed(), QString("F2"));
     QCOMPARE(m_status.posts.back(), std::string("Transponder ID =  0"));
@@ -152,7 +152,7 @@ void TestPassingDispatcher::emptyKeyTextStillBeepsAndShows()
 {
     PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
     m_table.setIdText(3, "77");
-    d.OnPassing(77, false);
+    d.onPassing(77, false);
     QVERIFY(m_keys.sent.empty());
     QCOMPARE(m_beeper.beeps, 1);
     QCOMPARE(m_status.posts.size(), std::size_t(1));
@@ -163,7 +163,7 @@ void TestPassingDispatcher::brokenKeyTextTypesNothing()
     PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
     m_table.setIdText(0, "1");
     m_table.setKeyText(0, "a{");
-    d.OnPassing(1, false);
+    d.onPassing(1, false);
     QVERIFY(m_keys.sent.empty());
     QCOMPARE(m_beeper.beeps, 1);
     QCOMPARE(m_status.posts, std::vector<std::string>{"Transponder ID =  1"});
@@ -174,7 +174,7 @@ void TestPassingDispatcher::digitPresetRowNineTypesOneThenZero()
     PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
     m_table.PresetDigitKeys();
     m_table.setIdText(9, "310");
-    d.OnPassing(310, false);
+    d.onPassing(310, false);
     QCOMPARE(typed(), QString("'1' '0'"));
 }
 

@@ -1,13 +1,14 @@
-#include "BridgeSession.h"
+#include "session/BridgeSession.h"
 
-#include "IdTextValue.h"
-#include "PassingDispatcher.h"
+#include "mapping/IdTextValue.h"
+#include "session/Messages.h"
+#include "session/PassingDispatcher.h"
 
 namespace orvanel {
 
 BridgeSession::BridgeSession(BridgeControl& bridge, StatusSink& status) : m_bridge(bridge), m_status(status) {}
 
-void BridgeSession::ConnectBridge(std::int32_t portNumber)
+void BridgeSession::connect(std::int32_t portNumber)
 {
     m_bridge.ClosePort();
     const bool opened = m_bridge.OpenPort(portNumber);
@@ -19,13 +20,13 @@ void BridgeSession::ConnectBridge(std::int32_t portNumber)
     if (established)
         m_problem.clear();
     else if (!opened)
-        m_problem = m_bridge.lastError().empty() ? "No se pudo abrir el puerto" : m_bridge.lastError();
+        m_problem = m_bridge.lastError().empty() ? messages::kPortNotOpened : m_bridge.lastError();
     else
-        m_problem = "El puente no contesta";
-    m_status.ShowStatus(established ? "Conexión Establecida" : "Error de Comunicación");
+        m_problem = messages::kBridgeSilent;
+    m_status.showStatus(established ? messages::kConnected : messages::kCommunicationError);
 }
 
-bool BridgeSession::Command1_Click(const std::function<void()>& lockControls)
+bool BridgeSession::startDetection(const std::function<void()>& lockControls)
 {
     if (m_bridge.ReadTransponder() <= kPortClosed)
         return false;
@@ -34,41 +35,41 @@ bool BridgeSession::Command1_Click(const std::function<void()>& lockControls)
     return true;
 }
 
-void BridgeSession::Command2_Click(const std::function<void()>& unlockControls)
+void BridgeSession::stopDetection(const std::function<void()>& unlockControls)
 {
     m_bridge.StopDetection();
     unlockControls();
 }
 
-void BridgeSession::Command5_Click()
+void BridgeSession::readTransponder()
 {
     const std::int16_t id = m_bridge.ReadTransponder();
     switch (id) {
     case kNoTransponder:
-        m_status.ShowStatus("Ponga el coche bajo el puente");
+        m_status.showStatus(messages::kPlaceTheCar);
         break;
     case kPortClosed:
-        m_status.ShowStatus("Puerto cerrado");
+        m_status.showStatus(messages::kPortClosed);
         break;
     case kNoCommunication:
-        m_status.ShowStatus("Sin comunicación con el puente");
+        m_status.showStatus(messages::kNoCommunication);
         break;
     default:
-        m_status.ShowStatus(TransponderIdText(id));
+        m_status.showStatus(TransponderIdText(id));
         break;
     }
 }
 
-void BridgeSession::Command4_Click(std::string_view text)
+void BridgeSession::programTransponder(std::string_view text)
 {
     const bool written = m_bridge.WriteTransponder(IdTextValue(text));
-    m_status.ShowStatus(written ? "Grabación Correcta" : "Error de Grabación");
+    m_status.showStatus(written ? messages::kProgrammed : messages::kNotProgrammed);
 }
 
-void BridgeSession::LinkLost()
+void BridgeSession::onLinkLost()
 {
-    m_problem = "Se perdió la conexión con el puerto";
-    m_status.ShowStatus("Error de Comunicación");
+    m_problem = messages::kLinkLost;
+    m_status.showStatus(messages::kCommunicationError);
 }
 
 } // namespace orvanel

@@ -1,0 +1,29 @@
+#pragma once
+
+// Every text the program shows on its status line, and the reasons given beside it, in one place.
+namespace orvanel::messages {
+
+// Connecting to the bridge.
+inline constexpr const char* kConnected = "Conexión Establecida";
+inline constexpr const char* kCommunicationError = "Error de Comunicación";
+inline constexpr const char* kPortNotOpened = "No se pudo abrir el puerto";
+inline constexpr const char* kBridgeSilent = "El puente no contesta";
+inline constexpr const char* kLinkLost = "Se perdió la conexión con el puerto";
+
+// A passing, or a transponder read: the prefix of the ID.
+inline constexpr const char* kTransponderId = "Transponder ID = ";
+
+// Reading the transponder under the bridge.
+inline constexpr const char* kPlaceTheCar = "Ponga el coche bajo el puente";
+inline constexpr const char* kPortClosed = "Puerto cerrado";
+inline constexpr const char* kNoCommunication = "Sin comunicación con el puente";
+
+// Programming a transponder.
+inline constexpr const char* kProgrammed = "Grabación Correcta";
+inline constexpr const char* kNotProgrammed = "Error de Grabación";
+
+// The ID list files.
+inline constexpr const char* kIdListNotSaved = "Error al guardar IDs";
+inline constexpr const char* kIdListNotLoaded = "Error al leer IDs";
+
+} // namespace orvanel::messages
