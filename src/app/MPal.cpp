@@ -101,8 +101,13 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
     m_bridge->setPassingHandler([this](const std::int16_t& id) { OnPassing(id); });
     m_bridge->setLinkLostHandler([this] {
         m_session.onLinkLost();
-        showConnectionProblem();
+        showLinkState();
     });
+    m_bridge->setLinkRestoredHandler([this] {
+        m_session.onLinkRestored();
+        showLinkState();
+    });
+    m_bridge->setPassingsLostHandler([this](std::uint64_t count) { reportLostPassings(count); });
 
     const int menuHeight = menuBar()->sizeHint().height();
     resize(px(kClientWidthTwips), px(kClientHeightTwips) + menuHeight);
@@ -116,6 +121,8 @@ MPal::~MPal()
     // The bridge may outlive nothing of the window: no passing reaches a half-destroyed table.
     m_bridge->setPassingHandler({});
     m_bridge->setLinkLostHandler({});
+    m_bridge->setLinkRestoredHandler({});
+    m_bridge->setPassingsLostHandler({});
 }
 
 void MPal::buildMenu()
@@ -212,6 +219,7 @@ void MPal::buildControls()
     Ccom = place(new QComboBox(client), "Ccom", twips(8880, 840, 975, 315));
     for (std::int32_t port = PortMap::kFirstPort; port <= PortMap::kLastPort; ++port)
         Ccom->addItem(QStringLiteral("COM %1").arg(port), port);
+    Ccom->setIconSize(QSize(10, 10));
     Ccom->setCurrentIndex(-1);
     Ccom->installEventFilter(this);
 
@@ -269,13 +277,25 @@ void MPal::Form_Load(const std::string& portSettingFile)
 void MPal::ConnectBridge()
 {
     m_session.connect(Ccom->currentData().toInt());
-    showConnectionProblem();
+    m_connectedIndex = Ccom->currentIndex();
+    showLinkState();
 }
 
-void MPal::showConnectionProblem()
+void MPal::showLinkState()
 {
     // The status line's texts are fixed; the reason behind "Error de Comunicación" is one hover away.
-    Label1->setToolTip(QString::fromStdString(m_session.lastConnectionProblem()));
+    Label1->setToolTip(QString::fromStdString(m_session.statusDetails()));
+    // The port that was connected carries the link's state as a coloured dot, whatever the line says.
+    for (int i = 0; i < Ccom->count(); ++i)
+        Ccom->setItemIcon(i, i == m_connectedIndex ? linkStateIcon(m_session.linkState()) : QIcon());
+}
+
+void MPal::reportLostPassings(std::uint64_t count)
+{
+    m_session.onPassingsLost(count);
+    std::fprintf(stderr, "orvanel: %s (%s en total)\n", lostPassingsText(count).c_str(),
+                 std::to_string(m_session.lostPassings()).c_str());
+    showLinkState();
 }
 
 bool MPal::eventFilter(QObject* watched, QEvent* event)
@@ -321,7 +341,8 @@ void MPal::setRunning(bool running)
 
 void MPal::Command1_Click()
 {
-    m_session.startDetection([this] { setRunning(true); });
+    if (!m_session.startDetection([this] { setRunning(true); }))
+        showLinkState();
 }
 
 void MPal::Command2_Click()

@@ -67,7 +67,8 @@ private:
     void Form_Load(const std::string& portSettingFile);
     void Form_Unload();
     void ConnectBridge();
-    void showConnectionProblem();
+    void showLinkState();
+    void reportLostPassings(std::uint64_t count);
     void OnPassing(const std::int16_t& id);
     void Command1_Click();
     void Command2_Click();
@@ -88,7 +89,8 @@ private:
     BridgeSession m_session;
     std::function<void()> m_about;
     std::string m_portSettingFile;
-    QString m_cd1FileName; // proposed by the next file dialog
+    int m_connectedIndex = -1; // the port list's entry of the last connection
+    QString m_cd1FileName;     // proposed by the next file dialog
 
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;

@@ -30,9 +30,19 @@ public:
 
     void setPassingHandler(PassingHandler handler) { m_passing = std::move(handler); }
 
-    // Called from the event loop when an open port goes away by itself (adapter unplugged,
-    // line hung up). The port then counts as closed.
+    // Called from the event loop when an open port goes away by itself (adapter unplugged, line
+    // hung up) or the bridge falls silent while detection is on. The port then counts as closed
+    // until the link comes back by itself (see setLinkRestoredHandler) or the port is opened anew.
     void setLinkLostHandler(std::function<void()> handler) { m_linkLost = std::move(handler); }
+    // Called when a lost link is back: the port reopened, the bridge answers, and detection is on
+    // again if it was.
+    void setLinkRestoredHandler(std::function<void()> handler) { m_linkRestored = std::move(handler); }
+    // Called with the number of passings that are known to be lost: the bridge numbered them, but
+    // they never arrived and it no longer keeps them.
+    void setPassingsLostHandler(std::function<void(std::uint64_t count)> handler)
+    {
+        m_passingsLost = std::move(handler);
+    }
 
 protected:
     void raisePassing(std::int16_t id)
@@ -47,9 +57,23 @@ protected:
             m_linkLost();
     }
 
+    void raiseLinkRestored()
+    {
+        if (m_linkRestored)
+            m_linkRestored();
+    }
+
+    void raisePassingsLost(std::uint64_t count)
+    {
+        if (m_passingsLost)
+            m_passingsLost(count);
+    }
+
 private:
     PassingHandler m_passing;
     std::function<void()> m_linkLost;
+    std::function<void()> m_linkRestored;
+    std::function<void(std::uint64_t)> m_passingsLost;
 };
 
 } // namespace orvanel

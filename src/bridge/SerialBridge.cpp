@@ -35,7 +35,9 @@ SerialBridge::SerialBridge(PortMap ports, Timing timing, QObject* parent)
 {
     m_clock.start();
     m_tick.setInterval(m_timing.tickMs);
-    connect(&m_tick, &QTimer::timeout, this, [this] { apply(m_sequencer.onTick(nowMs())); });
+    connect(&m_tick, &QTimer::timeout, this, &SerialBridge::onTick);
+    m_watch.setInterval(std::min(m_timing.reconnectMs, m_timing.answerMs));
+    connect(&m_watch, &QTimer::timeout, this, &SerialBridge::askAgain);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialBridge::readAvailable);
     connect(&m_port, &QSerialPort::errorOccurred, this, &SerialBridge::onPortError);
 }
@@ -50,6 +52,15 @@ bool SerialBridge::isProgrammableId(double value)
 bool SerialBridge::OpenPort(std::int32_t port)
 {
     ClosePort();
+    m_portNumber = port;
+    if (!openDevice(port))
+        return false;
+    m_link = Link::Up;
+    return true;
+}
+
+bool SerialBridge::openDevice(std::int32_t port)
+{
     if (!PortMap::isValidPort(port)) {
         m_lastError = "COM " + std::to_string(port) + " no existe; los puertos son COM " +
                       std::to_string(PortMap::kFirstPort) + " a COM " + std::to_string(PortMap::kLastPort);
@@ -101,6 +112,9 @@ void SerialBridge::ClosePort()
 void SerialBridge::resetSession()
 {
     m_detecting = false;
+    m_link = Link::Closed;
+    endWatch();
+    m_lostToReport = 0;
     m_tick.stop();
     m_sequencer.reset();
     m_decoder.reset();
@@ -114,15 +128,18 @@ void SerialBridge::StartDetection()
 {
     if (!isOpen())
         return;
-    m_sequencer.reset();
+    // Passings that overtake the answer wait for it: its count tells the new ones from the stale.
+    m_sequencer.beginStart(false);
     m_resendSeq.reset();
     m_detecting = true;
+    m_lastHeardMs = nowMs();
     m_tick.start();
     const auto ack = transact(BridgeMessage::request(MessageType::StartDetection, 0), m_timing.switchAttemptMs,
                               m_timing.switchAttempts);
+    if (!m_detecting || !isOpen())
+        return;
     // Without the bridge's count the first passing or heartbeat sets the numbering instead.
-    if (ack && m_detecting)
-        m_sequencer.synchronise(ack->passingSeq);
+    apply(ack ? m_sequencer.onStartAnswered(ack->passingSeq, nowMs()) : m_sequencer.onStartUnanswered(nowMs()));
 }
 
 void SerialBridge::StopDetection()
@@ -131,8 +148,15 @@ void SerialBridge::StopDetection()
     m_detecting = false;
     m_tick.stop();
     m_ready.clear();
+    m_lostToReport = 0;
     m_sequencer.reset();
     m_resendSeq.reset();
+    // A lost link is no longer watched: the user decides what comes next.
+    if (m_link != Link::Up && m_link != Link::Closed) {
+        endWatch();
+        m_link = Link::Closed;
+        m_port.close();
+    }
     transact(BridgeMessage::request(MessageType::StopDetection, 0), m_timing.switchAttemptMs, m_timing.switchAttempts);
 }
 
@@ -189,7 +213,7 @@ void SerialBridge::send(const BridgeMessage& message)
 
 void SerialBridge::readAvailable()
 {
-    if (!isOpen())
+    if (!m_port.isOpen() || m_broken)
         return;
     const QByteArray data = m_port.readAll();
     const auto frames =
@@ -202,6 +226,23 @@ void SerialBridge::readAvailable()
 
 void SerialBridge::handle(const BridgeMessage& message)
 {
+    m_lastHeardMs = nowMs();
+    if (m_question && message.seq == m_question->seq && answers(m_question->type, message.type)) {
+        m_question.reset();
+        if (message.type == MessageType::ReadAnswer && m_detecting) {
+            // The bridge is back: detection goes on, and what it numbered meanwhile is fetched.
+            m_link = Link::Resuming;
+            m_sequencer.beginStart(true);
+            m_question = BridgeMessage::request(MessageType::StartDetection, nextRequestSeq());
+            m_askedAt = nowMs();
+            send(*m_question);
+            return;
+        }
+        if (message.type == MessageType::Ack)
+            apply(m_sequencer.onStartAnswered(message.passingSeq, nowMs()));
+        linkUp();
+        return;
+    }
     switch (message.type) {
     case MessageType::Passing:
         if (m_detecting)
@@ -232,7 +273,8 @@ void SerialBridge::apply(const PassingSequencer::Outcome& outcome)
         return;
     for (const auto& passing : outcome.deliver)
         m_ready.push_back(passing);
-    if (!outcome.deliver.empty())
+    m_lostToReport += outcome.lost;
+    if (!outcome.deliver.empty() || outcome.lost > 0)
         scheduleDelivery();
     if (outcome.resendFrom && isOpen()) {
         m_resendSeq = nextRequestSeq();
@@ -261,6 +303,11 @@ void SerialBridge::deliver()
         m_ready.pop_front();
         raisePassing(passing.id);
     }
+    if (m_detecting && m_lostToReport > 0) {
+        const std::uint64_t lost = m_lostToReport;
+        m_lostToReport = 0;
+        raisePassingsLost(lost);
+    }
     m_delivering = false;
 }
 
@@ -268,22 +315,85 @@ void SerialBridge::onPortError(QSerialPort::SerialPortError error)
 {
     const bool fatal =
         error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError;
-    if (!fatal || !m_port.isOpen() || m_broken)
-        return;
+    if (fatal && m_port.isOpen() && !m_broken)
+        loseLink();
+}
+
+void SerialBridge::onTick()
+{
+    apply(m_sequencer.onTick(nowMs()));
+    if (m_detecting && m_link == Link::Up && nowMs() - m_lastHeardMs > static_cast<std::uint64_t>(m_timing.silenceMs))
+        loseLink();
+}
+
+void SerialBridge::loseLink()
+{
     // This may run inside QSerialPort's own read handling, so the port is closed and the owner
-    // told only once control is back in the event loop.
+    // told only once control is back in the event loop. Detection and the passing numbering are
+    // kept for when the link comes back; what was received and not yet delivered still goes out.
+    const bool wasUp = m_link == Link::Up;
     m_broken = true;
-    resetSession();
+    m_link = Link::Down;
+    m_waiting.reset();
+    m_question.reset();
+    m_resendSeq.reset();
+    m_decoder.reset();
+    m_tick.stop();
     const std::uint64_t generation = m_generation;
     QMetaObject::invokeMethod(
         this,
-        [this, generation] {
-            if (generation != m_generation || !m_broken)
+        [this, generation, wasUp] {
+            if (generation != m_generation || m_link != Link::Down)
                 return;
             m_port.close();
-            raiseLinkLost();
+            watch();
+            if (wasUp)
+                raiseLinkLost();
         },
         Qt::QueuedConnection);
+}
+
+void SerialBridge::watch()
+{
+    m_askedAt = nowMs();
+    m_watch.start();
+}
+
+// Runs now and then while the link is lost: reopens the port, and asks again what went unanswered.
+void SerialBridge::askAgain()
+{
+    const std::uint64_t waited = nowMs() - m_askedAt;
+    if (m_link == Link::Down) {
+        if (waited < static_cast<std::uint64_t>(m_timing.reconnectMs))
+            return;
+        m_askedAt = nowMs();
+        if (!openDevice(m_portNumber))
+            return;
+        m_link = Link::Probing;
+        m_question = BridgeMessage::request(MessageType::ReadRequest, nextRequestSeq());
+        send(*m_question);
+        return;
+    }
+    if (m_question && waited >= static_cast<std::uint64_t>(m_timing.answerMs)) {
+        m_askedAt = nowMs();
+        send(*m_question);
+    }
+}
+
+void SerialBridge::linkUp()
+{
+    m_link = Link::Up;
+    endWatch();
+    m_lastHeardMs = nowMs();
+    if (m_detecting)
+        m_tick.start();
+    raiseLinkRestored();
+}
+
+void SerialBridge::endWatch()
+{
+    m_watch.stop();
+    m_question.reset();
 }
 
 std::uint8_t SerialBridge::nextRequestSeq()

@@ -30,11 +30,23 @@ struct SerialBridgeTiming
     std::uint64_t resendRetryMs = PassingSequencer::kDefaultRetryMs;
     int resendRequests = PassingSequencer::kDefaultMaxRequests;
     int tickMs = 100;
+    // The bridge sends a heartbeat every second while detection is on; longer silence than two
+    // of them is a lost link.
+    int silenceMs = 2000;
+    // While a link is lost: how often the port is tried again, and how long the bridge may take to
+    // answer before it is asked again.
+    int reconnectMs = 500;
+    int answerMs = 300;
 };
 
 // The detection bridge on a serial line, speaking the bridge link protocol (docs/bridge-protocol.md).
 // Calls block for a bounded time while they wait for the bridge's answer; passings that arrive
 // meanwhile are kept and raised afterwards, in order, from the event loop.
+//
+// The link is watched: a port that goes away, or a bridge silent for too long while detection is
+// on, is a lost link. The port is then tried again until the bridge answers; detection is switched
+// on again if it was, and what the bridge numbered meanwhile is fetched from its history. Stop,
+// closing the port or opening another ends the watch.
 class SerialBridge : public QObject, public BridgeControl
 {
     Q_OBJECT
@@ -53,14 +65,25 @@ public:
     bool WriteTransponder(double newId) override;
     std::string lastError() const override { return m_lastError; }
 
-    bool isOpen() const { return m_port.isOpen() && !m_broken; }
+    bool isOpen() const { return m_port.isOpen() && !m_broken && m_link == Link::Up; }
     bool isDetecting() const { return m_detecting; }
+    // Whether a lost link is being watched for its return.
+    bool isReconnecting() const { return m_link == Link::Down || m_link == Link::Probing || m_link == Link::Resuming; }
     const PassingSequencer::Stats& sequencerStats() const { return m_sequencer.stats(); }
 
     // True for a number WriteTransponder() sends: a whole number from 0 to 32767.
     static bool isProgrammableId(double value);
 
 private:
+    enum class Link
+    {
+        Closed,
+        Up,
+        Down,     // lost: the port is tried again now and then
+        Probing,  // reopened: waiting for the bridge to answer a read
+        Resuming, // the bridge answers: waiting for it to switch detection on again
+    };
+
     struct Waiting
     {
         MessageType request;
@@ -75,6 +98,13 @@ private:
     void scheduleDelivery();
     void deliver();
     void onPortError(QSerialPort::SerialPortError error);
+    void onTick();
+    void loseLink();
+    void watch();
+    void askAgain();
+    void linkUp();
+    void endWatch();
+    bool openDevice(std::int32_t port);
     void resetSession();
     std::uint8_t nextRequestSeq();
     std::uint64_t nowMs() const { return static_cast<std::uint64_t>(m_clock.elapsed()); }
@@ -92,7 +122,15 @@ private:
     bool m_broken = false;
     // Counts the ports opened, so a late link-lost notice never concerns a newer one.
     std::uint64_t m_generation = 0;
+    // Detection as the user switched it; it stays on while a lost link is being recovered.
     bool m_detecting = false;
+    Link m_link = Link::Closed;
+    std::int32_t m_portNumber = 0;
+    QTimer m_watch;
+    std::uint64_t m_lastHeardMs = 0;
+    std::uint64_t m_askedAt = 0;
+    std::optional<BridgeMessage> m_question; // the probe or the new start, while it awaits its answer
+    std::uint64_t m_lostToReport = 0;
     std::uint8_t m_requestSeq = 0;
     std::optional<Waiting> m_waiting;
     std::optional<BridgeMessage> m_answer;

@@ -17,6 +17,8 @@ void BridgeSession::connect(std::int32_t portNumber)
     const std::int16_t status = m_bridge.ReadTransponder();
     const bool established = opened && status > kNoCommunication;
 
+    m_state = established ? LinkState::Connected : LinkState::Failed;
+    m_status.setStandingStatus({});
     if (established)
         m_problem.clear();
     else if (!opened)
@@ -28,8 +30,12 @@ void BridgeSession::connect(std::int32_t portNumber)
 
 bool BridgeSession::startDetection(const std::function<void()>& lockControls)
 {
-    if (m_bridge.ReadTransponder() <= kPortClosed)
+    const std::int16_t status = m_bridge.ReadTransponder();
+    if (status <= kPortClosed) {
+        m_problem = status == kPortClosed ? messages::kPortClosed : messages::kBridgeSilent;
+        m_status.showStatus(messages::kCommunicationError);
         return false;
+    }
     lockControls();
     m_bridge.StartDetection();
     return true;
@@ -68,8 +74,36 @@ void BridgeSession::programTransponder(std::string_view text)
 
 void BridgeSession::onLinkLost()
 {
+    m_state = LinkState::Lost;
     m_problem = messages::kLinkLost;
     m_status.showStatus(messages::kCommunicationError);
+    m_status.setStandingStatus(messages::kCommunicationError);
+}
+
+void BridgeSession::onLinkRestored()
+{
+    m_state = LinkState::Connected;
+    m_problem.clear();
+    m_status.setStandingStatus({});
+    m_status.showStatus(messages::kConnected);
+}
+
+void BridgeSession::onPassingsLost(std::uint64_t count)
+{
+    m_lostPassings += count;
+}
+
+std::string lostPassingsText(std::uint64_t count)
+{
+    return count == 1 ? messages::kOnePassingLost : std::to_string(count) + messages::kPassingsLost;
+}
+
+std::string BridgeSession::statusDetails() const
+{
+    if (m_lostPassings == 0)
+        return m_problem;
+    const std::string lost = lostPassingsText(m_lostPassings);
+    return m_problem.empty() ? lost : m_problem + "\n" + lost;
 }
 
 } // namespace orvanel

@@ -11,11 +11,19 @@
 namespace orvanel {
 
 // The bridge as the user drives it, apart from the widgets: connecting the chosen port, switching
-// detection, reading and programming a single transponder. Outcomes are posted on the status line;
-// switching detection posts nothing.
+// detection, reading and programming a single transponder, and the link's ups and downs. Outcomes
+// are posted on the status line; switching detection posts only a failure.
 class BridgeSession
 {
 public:
+    enum class LinkState
+    {
+        NotConnected, // no connection tried yet
+        Connected,
+        Failed, // the last connection did not succeed
+        Lost,   // the link went away by itself and is being recovered
+    };
+
     BridgeSession(BridgeControl& bridge, StatusSink& status);
 
     // Reopens the port and posts "Conexión Establecida" when it opened and the bridge answers
@@ -23,7 +31,8 @@ public:
     void connect(std::int32_t portNumber);
 
     // Detection is switched on only when the bridge reports -1 or an ID; lockControls runs first so
-    // that the table cannot be edited once passings may arrive. Returns whether it started.
+    // that the table cannot be edited once passings may arrive. Returns whether it started; when it
+    // did not, the status line says so.
     bool startDetection(const std::function<void()>& lockControls);
     // Switches detection off, then unlockControls. The port stays open.
     void stopDetection(const std::function<void()>& unlockControls);
@@ -33,16 +42,28 @@ public:
     // Programs the number that text reads as into the transponder under the bridge.
     void programTransponder(std::string_view text);
 
-    // The open port went away by itself.
+    // The open port went away or fell silent: the status line keeps saying so until it is back.
     void onLinkLost();
+    void onLinkRestored();
+    // Passings known to be lost are counted for the user.
+    void onPassingsLost(std::uint64_t count);
 
+    LinkState linkState() const { return m_state; }
     // Why the last connection attempt failed, for the user; empty after a success.
     const std::string& lastConnectionProblem() const { return m_problem; }
+    std::uint64_t lostPassings() const { return m_lostPassings; }
+    // What lies behind the status line, for a tooltip: the connection problem and the lost passings.
+    std::string statusDetails() const;
 
 private:
     BridgeControl& m_bridge;
     StatusSink& m_status;
+    LinkState m_state = LinkState::NotConnected;
     std::string m_problem;
+    std::uint64_t m_lostPassings = 0;
 };
+
+// "1 pasada perdida", "3 pasadas perdidas".
+std::string lostPassingsText(std::uint64_t count);
 
 } // namespace orvanel

@@ -8,7 +8,10 @@ inline constexpr const char* kConnected = "Conexión Establecida";
 inline constexpr const char* kCommunicationError = "Error de Comunicación";
 inline constexpr const char* kPortNotOpened = "No se pudo abrir el puerto";
 inline constexpr const char* kBridgeSilent = "El puente no contesta";
-inline constexpr const char* kLinkLost = "Se perdió la conexión con el puerto";
+inline constexpr const char* kLinkLost = "Se perdió la conexión; se recupera sola en cuanto el puente conteste";
+// Passings the bridge numbered that never arrived and that it no longer keeps.
+inline constexpr const char* kOnePassingLost = "1 pasada perdida";
+inline constexpr const char* kPassingsLost = " pasadas perdidas"; // after the count
 
 // A passing, or a transponder read: the prefix of the ID.
 inline constexpr const char* kTransponderId = "Transponder ID = ";

@@ -17,9 +17,18 @@ void StatusLine::showStatus(const std::string& text)
     m_timer.start(m_clearDelayMs);
 }
 
+void StatusLine::setStandingStatus(const std::string& text)
+{
+    m_standing = text;
+    if (!m_timer.isActive()) {
+        m_caption = m_standing;
+        m_setCaption(m_caption);
+    }
+}
+
 void StatusLine::clearStatus()
 {
-    m_caption.clear();
+    m_caption = m_standing;
     m_setCaption(m_caption);
     m_timer.stop();
 }

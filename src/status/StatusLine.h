@@ -9,7 +9,8 @@
 namespace orvanel {
 
 // The main window's status line: shows the latest message and clears it a fixed time after the
-// latest post. There is no queue: a post replaces the shown text at once.
+// latest post. There is no queue: a post replaces the shown text at once. A standing text (a state
+// that lasts, such as a lost link) comes back whenever the latest message has cleared.
 class StatusLine : public StatusSink
 {
 public:
@@ -20,6 +21,7 @@ public:
                int clearDelayMs = kClearDelayMs);
 
     void showStatus(const std::string& text) override;
+    void setStandingStatus(const std::string& text) override;
     void clearStatus();
 
     const std::string& caption() const { return m_caption; }
@@ -29,6 +31,7 @@ private:
     OneShotTimer& m_timer;
     int m_clearDelayMs;
     std::string m_caption;
+    std::string m_standing;
 };
 
 } // namespace orvanel

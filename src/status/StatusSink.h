@@ -10,6 +10,8 @@ class StatusSink
 public:
     virtual ~StatusSink() = default;
     virtual void showStatus(const std::string& text) = 0;
+    // A text that stands whenever no other message is shown, until it is replaced (empty: none).
+    virtual void setStandingStatus(const std::string& text) = 0;
 };
 
 } // namespace orvanel

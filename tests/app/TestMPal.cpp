@@ -4,6 +4,7 @@
 #include "fakes/RecordingServices.h"
 #include "storage/StorageTestSupport.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,7 +45,8 @@ FileDialogSeen answerNextFileDialog(const QString& path)
             dialog->reject();
             return;
         }
-        // As typed into the name box, which has the focus.
+        // As typed into the name box: typing there drops the list's selection of the proposed file.
+        dialog->findChild<QAbstractItemView*>("listView")->clearSelection();
         name->setText(path);
         QMetaObject::invokeMethod(dialog, "accept");
     });
@@ -370,7 +372,9 @@ void TestMPal::startRefusedLeavesEverythingAlone()
     QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
     QVERIFY(child<QWidget>("Command1")->isEnabled());
     QVERIFY(!child<QWidget>("Command2")->isEnabled());
-    QCOMPARE(status(), QString("x"));
+    // Refused, and said so.
+    QCOMPARE(status(), QString("Error de Comunicación"));
+    QVERIFY(!child<QLabel>("Label1")->toolTip().isEmpty());
     QVERIFY(std::find(m_bridge->calls.begin(), m_bridge->calls.end(), "StartDetection") == m_bridge->calls.end());
 }
 
@@ -434,12 +438,31 @@ void TestMPal::readAndProgramButtons()
 
 void TestMPal::linkLostShowsCommunicationError()
 {
-    create();
+    create(150);
+    auto* ccom = child<QComboBox>("Ccom");
+    const auto dot = [ccom] { return QColor(ccom->itemIcon(0).pixmap(10, 10).toImage().pixel(5, 5)); };
+    QVERIFY(dot().green() > dot().red());
     QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
     m_window->ShowStatus("x");
     m_bridge->loseLink();
     QCOMPARE(status(), QString("Error de Comunicación"));
     QVERIFY(!child<QLabel>("Label1")->toolTip().isEmpty());
+    QVERIFY(dot().red() > dot().blue());
+    // While the link is down the message stays, whatever else passes over the line.
+    m_window->ShowStatus("y");
+    auto* timer2 = m_window->findChild<QTimer*>("Timer2");
+    QTRY_VERIFY(!timer2->isActive());
+    QCOMPARE(status(), QString("Error de Comunicación"));
+    // Still running: the link is being recovered, and Stop is what ends that.
+    QVERIFY(child<QWidget>("Command2")->isEnabled());
+
+    m_bridge->losePassings(2);
+    QVERIFY(child<QLabel>("Label1")->toolTip().endsWith("2 pasadas perdidas"));
+    m_bridge->restoreLink();
+    QCOMPARE(status(), QString("Conexión Establecida"));
+    QTRY_COMPARE(status(), QString());
+    QVERIFY(dot().green() > dot().red());
+    QCOMPARE(child<QLabel>("Label1")->toolTip(), QString("2 pasadas perdidas"));
 }
 
 void TestMPal::resizingMovesNothing()

@@ -114,6 +114,8 @@ private slots:
         m_sim.reset();
         m_ids.clear();
         m_linksLost = 0;
+        m_linksRestored = 0;
+        m_lost = 0;
     }
 
     void openAndClose()
@@ -406,14 +408,70 @@ private slots:
         m_sim->command("hangup");
         QTRY_COMPARE(m_linksLost, 1);
         QVERIFY(!m_bridge->isOpen());
-        QVERIFY(!m_bridge->isDetecting());
+        QVERIFY(m_bridge->isReconnecting());
         QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
         QVERIFY(!m_bridge->WriteTransponder(3));
+        // Opening a port is the user's choice: the lost one is no longer watched.
         QVERIFY(!m_bridge->OpenPort(1));
+        QVERIFY(!m_bridge->isReconnecting());
         const QString error = QString::fromStdString(m_bridge->lastError());
         QVERIFY2(error.endsWith(QStringLiteral("bridge: el dispositivo no existe")), qPrintable(error));
         QCOMPARE(m_ids, QList<int>{51});
         QCOMPARE(m_linksLost, 1);
+    }
+
+    // A bridge silent through two heartbeats is a lost link; when it speaks again detection goes
+    // on by itself and what it numbered meanwhile is fetched from its history, each passing once.
+    void silentBridgeIsNoticedAndRecovered()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        m_sim->command("pass 1");
+        QTRY_COMPARE(m_ids, QList<int>{1});
+        m_sim->command("mute on");
+        QTRY_COMPARE_WITH_TIMEOUT(m_linksLost, 1, kHeartbeatWaitMs);
+        m_sim->command("pass 2");
+        m_sim->command("pass 3");
+        m_sim->command("mute off");
+        QTRY_COMPARE_WITH_TIMEOUT(m_linksRestored, 1, kHeartbeatWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_ids, (QList<int>{1, 2, 3}), kHeartbeatWaitMs);
+        QVERIFY(m_bridge->isOpen());
+        m_sim->command("pass 4");
+        QTRY_COMPARE(m_ids, (QList<int>{1, 2, 3, 4}));
+        QCOMPARE(m_lost, std::uint64_t{0});
+        QCOMPARE(m_linksLost, 1);
+    }
+
+    // The cable pulled and a bridge plugged in again on the same device: detection goes on with it.
+    void newBridgeOnTheSameLinkIsTakenUp()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        m_sim->command("pass 51");
+        QTRY_COMPARE(m_ids, QList<int>{51});
+        m_sim->command("hangup");
+        QTRY_COMPARE(m_linksLost, 1);
+        m_sim = std::make_unique<Simulator>(QStringList{"--link", m_link, "--seed", "2"});
+        QVERIFY(m_sim->nextLine().startsWith("ready "));
+        QTRY_COMPARE_WITH_TIMEOUT(m_linksRestored, 1, kHeartbeatWaitMs);
+        QVERIFY(m_bridge->isDetecting());
+        m_sim->command("pass 61");
+        QTRY_COMPARE(m_ids, (QList<int>{51, 61}));
+    }
+
+    // Stop while the link is lost ends the watch: nothing reopens the port behind the user's back.
+    void stopEndsTheWatch()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        m_sim->command("mute on");
+        QTRY_COMPARE_WITH_TIMEOUT(m_linksLost, 1, kHeartbeatWaitMs);
+        call([&] { m_bridge->StopDetection(); });
+        QVERIFY(!m_bridge->isReconnecting());
+        m_sim->command("mute off");
+        m_sim->command("place 4");
+        QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
+        QCOMPARE(m_linksRestored, 0);
     }
 
     void hangupDuringAReadEndsItAndIsToldAfterwards()
@@ -455,6 +513,8 @@ private:
                 m_raisedInsideCall = true;
             ++m_linksLost;
         });
+        bridge->setLinkRestoredHandler([this] { ++m_linksRestored; });
+        bridge->setPassingsLostHandler([this](std::uint64_t count) { m_lost += count; });
         return bridge;
     }
 
@@ -486,6 +546,8 @@ private:
     std::unique_ptr<SerialBridge> m_bridge;
     QList<int> m_ids;
     int m_linksLost = 0;
+    int m_linksRestored = 0;
+    std::uint64_t m_lost = 0;
     bool m_insideCall = false;
     bool m_raisedInsideCall = false;
 };

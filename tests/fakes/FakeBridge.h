@@ -49,6 +49,12 @@ public:
         open = false;
         raiseLinkLost();
     }
+    void restoreLink()
+    {
+        open = true;
+        raiseLinkRestored();
+    }
+    void losePassings(std::uint64_t count) { raisePassingsLost(count); }
 
     bool openSucceeds = true;
     std::string openError = "no such device";

@@ -28,7 +28,9 @@ class RecordingStatus : public StatusSink
 {
 public:
     void showStatus(const std::string& text) override { posts.push_back(text); }
+    void setStandingStatus(const std::string& text) override { standing = text; }
     std::vector<std::string> posts;
+    std::string standing;
 };
 
 } // namespace orvanel::test

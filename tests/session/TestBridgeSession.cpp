@@ -92,7 +92,8 @@ void TestBridgeSession::start()
     std::vector<std::string> order;
     const bool started = session.startDetection([&] { order.push_back("lock after " + bridge.calls.back()); });
     QCOMPARE(started, starts);
-    QVERIFY(posts.posts.empty());
+    // A refused start says so: the window would otherwise look as if nothing had been asked.
+    QCOMPARE(posts.posts, starts ? std::vector<std::string>{} : std::vector<std::string>{"Error de Comunicación"});
     if (starts) {
         QCOMPARE(order, std::vector<std::string>{"lock after ReadTransponder"});
         QCOMPARE(bridge.calls.back(), std::string("StartDetection"));
@@ -177,7 +178,18 @@ void TestBridgeSession::linkLostReportsCommunicationError()
     BridgeSession session(bridge, posts);
     session.onLinkLost();
     QCOMPARE(posts.posts, std::vector<std::string>{"Error de Comunicación"});
+    QCOMPARE(posts.standing, std::string("Error de Comunicación"));
+    QCOMPARE(session.linkState(), BridgeSession::LinkState::Lost);
     QVERIFY(!session.lastConnectionProblem().empty());
+    session.onPassingsLost(2);
+    session.onPassingsLost(1);
+    QCOMPARE(session.lostPassings(), std::uint64_t{3});
+    QVERIFY(QString::fromStdString(session.statusDetails()).endsWith("3 pasadas perdidas"));
+    session.onLinkRestored();
+    QCOMPARE(posts.posts.back(), std::string("Conexión Establecida"));
+    QCOMPARE(posts.standing, std::string());
+    QCOMPARE(session.linkState(), BridgeSession::LinkState::Connected);
+    QCOMPARE(session.statusDetails(), std::string("3 pasadas perdidas"));
 }
 
 QTEST_GUILESS_MAIN(TestBridgeSession)

@@ -32,6 +32,7 @@ class DiscardStatus : public StatusSink
 {
 public:
     void showStatus(const std::string& text) override { length += text.size(); }
+    void setStandingStatus(const std::string&) override {}
     std::size_t length = 0;
 };
 
