@@ -276,7 +276,7 @@ void MPal::Form_Load(const std::string& portSettingFile)
 
 void MPal::ConnectBridge()
 {
-    m_session.connect(Ccom->currentData().toInt());
+    m_staleInput.run([this] { m_session.connect(Ccom->currentData().toInt()); });
     m_connectedIndex = Ccom->currentIndex();
     showLinkState();
 }
@@ -341,23 +341,23 @@ void MPal::setRunning(bool running)
 
 void MPal::Command1_Click()
 {
-    if (!m_session.startDetection([this] { setRunning(true); }))
-        showLinkState();
+    m_staleInput.run([this] { m_session.startDetection([this] { setRunning(true); }); });
+    showLinkState();
 }
 
 void MPal::Command2_Click()
 {
-    m_session.stopDetection([this] { setRunning(false); });
+    m_staleInput.run([this] { m_session.stopDetection([this] { setRunning(false); }); });
 }
 
 void MPal::Command4_Click()
 {
-    m_session.programTransponder(Text1->text().toStdString());
+    m_staleInput.run([this] { m_session.programTransponder(Text1->text().toStdString()); });
 }
 
 void MPal::Command5_Click()
 {
-    m_session.readTransponder();
+    m_staleInput.run([this] { m_session.readTransponder(); });
 }
 
 void MPal::MGuardarIds_Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/QtOneShotTimer.h"
+#include "app/StaleInputFilter.h"
 #include "bridge/BridgeControl.h"
 #include "mapping/MappingTable.h"
 #include "session/BridgeSession.h"
@@ -87,6 +88,7 @@ private:
     StatusLine m_status;
     PassingDispatcher m_dispatcher;
     BridgeSession m_session;
+    StaleInputFilter m_staleInput;
     std::function<void()> m_about;
     std::string m_portSettingFile;
     int m_connectedIndex = -1; // the port list's entry of the last connection

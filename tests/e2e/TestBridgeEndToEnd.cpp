@@ -1,4 +1,5 @@
 #include "LineProcess.h"
+#include "X11Windows.h"
 #include "app/MPal.h"
 #include "bridge/SerialBridge.h"
 #include "platform/PlatformServices.h"
@@ -27,6 +28,7 @@ private slots:
     void readAndProgram();
     void silentBridge();
     void hangupDuringDetection();
+    void clicksOnAFrozenWindowAreNotReplayed();
 
 private:
     template <typename T = QWidget> T* child(const char* name)
@@ -46,6 +48,20 @@ private:
     std::unique_ptr<LineProcess> m_recorder;
     PlatformServices m_platform;
     std::unique_ptr<MPal> m_window;
+    class CountingBridge* m_bridge = nullptr;
+};
+
+// The real driver, counting the reads the window asks of it.
+class CountingBridge : public SerialBridge
+{
+public:
+    using SerialBridge::SerialBridge;
+    std::int16_t ReadTransponder() override
+    {
+        ++reads;
+        return SerialBridge::ReadTransponder();
+    }
+    int reads = 0;
 };
 
 void TestBridgeEndToEnd::init()
@@ -60,7 +76,9 @@ void TestBridgeEndToEnd::init()
     QVERIFY2(m_platform.keysProblem.empty(), m_platform.keysProblem.c_str());
     PortMap ports;
     ports.setDevice(1, link.toStdString());
-    m_window = std::make_unique<MPal>(std::make_unique<SerialBridge>(ports), *m_platform.keys, *m_platform.beeper);
+    auto bridge = std::make_unique<CountingBridge>(ports);
+    m_bridge = bridge.get();
+    m_window = std::make_unique<MPal>(std::move(bridge), *m_platform.keys, *m_platform.beeper);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QCOMPARE(status(), QStringLiteral("Conexión Establecida"));
@@ -176,6 +194,34 @@ void TestBridgeEndToEnd::hangupDuringDetection()
     QVERIFY(child("Command1")->isEnabled());
     click("Command5");
     QCOMPARE(status(), QStringLiteral("Puerto cerrado"));
+}
+
+void TestBridgeEndToEnd::clicksOnAFrozenWindowAreNotReplayed()
+{
+    // A bridge that answers nothing: Start waits out its read before it gives up.
+    m_sim->send("mute on");
+    QTRY_VERIFY_WITH_TIMEOUT((click("Command5"), status() == QStringLiteral("Sin comunicación con el puente")), 10000);
+    X11Windows x11;
+    QVERIFY(x11.isOpen());
+    const X11Windows::WindowId window = x11.find("Orvanel");
+    QVERIFY(window != 0);
+    x11.focus(window);
+    const int readsBefore = m_bridge->reads;
+
+    // Six clicks on Start at once: the first one's Start holds the window, the others wait in the
+    // queue meanwhile.
+    QWidget* start = child("Command1");
+    const QPoint onStart = start->mapTo(m_window.get(), start->rect().center());
+    for (int i = 0; i < 6; ++i)
+        x11.click(window, onStart.x(), onStart.y());
+    QTRY_VERIFY_WITH_TIMEOUT(m_bridge->reads > readsBefore, 10000);
+    QCOMPARE(status(), QStringLiteral("Error de Comunicación"));
+    // A click made after the window thawed goes through, behind everything queued before it.
+    QWidget* program = child("Text1");
+    const QPoint onProgram = program->mapTo(m_window.get(), program->rect().center());
+    x11.click(window, onProgram.x(), onProgram.y());
+    QTRY_VERIFY_WITH_TIMEOUT(program->hasFocus(), 10000);
+    QCOMPARE(m_bridge->reads, readsBefore + 1);
 }
 
 QTEST_MAIN(TestBridgeEndToEnd)
