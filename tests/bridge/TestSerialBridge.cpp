@@ -44,22 +44,30 @@ public:
 
     // The next line the simulator printed, or an empty string when none came in time. Blocks
     // without running the event loop, so the driver reads nothing meanwhile.
-    QString nextLine(int timeoutMs = 10000)
+    QString nextLine()
     {
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!m_process.canReadLine()) {
-            if (deadline.hasExpired() || m_process.state() != QProcess::Running)
-                return {};
-            m_process.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
-        }
-        return QString::fromUtf8(m_process.readLine()).trimmed();
+        if (m_lines.isEmpty() && !readLine(QDeadlineTimer(kLineWaitMs)))
+            return {};
+        return m_lines.takeFirst();
     }
 
-    void command(const QString& line)
+    // Sends one command and waits, like nextLine(), until the simulator says it has acted on it;
+    // what it printed meanwhile stays for nextLine().
+    [[nodiscard]] bool command(const QString& line)
     {
-        m_process.write((line + '\n').toUtf8());
-        m_process.waitForBytesWritten(5000);
+        send(line + '\n');
+        const QString done = "ok " + line;
+        const QDeadlineTimer deadline(kLineWaitMs);
+        while (!m_lines.contains(done)) {
+            if (!readLine(deadline))
+                return false;
+        }
+        m_lines.removeOne(done);
+        return true;
     }
+
+    // Any number of lines, without waiting for the simulator.
+    void send(const QString& lines) { m_process.write(lines.toUtf8()); }
 
     void kill()
     {
@@ -68,7 +76,21 @@ public:
     }
 
 private:
+    static constexpr int kLineWaitMs = 10000;
+
+    bool readLine(const QDeadlineTimer& deadline)
+    {
+        while (!m_process.canReadLine()) {
+            if (deadline.hasExpired() || m_process.state() != QProcess::Running)
+                return false;
+            m_process.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
+        }
+        m_lines << QString::fromUtf8(m_process.readLine()).trimmed();
+        return true;
+    }
+
     QProcess m_process;
+    QStringList m_lines; // read, not yet taken
 };
 
 // Generous waits, so a busy machine does not turn a slow answer into a failure.
@@ -200,28 +222,28 @@ private slots:
     {
         QVERIFY(m_bridge->OpenPort(1));
         for (const int id : {42, 0, 32767}) {
-            m_sim->command(QString("place %1").arg(id));
+            QVERIFY(m_sim->command(QString("place %1").arg(id)));
             QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), std::int16_t(id));
             QCOMPARE(m_sim->nextLine(), QString("read"));
         }
-        m_sim->command("remove");
+        QVERIFY(m_sim->command("remove"));
         QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoTransponder);
     }
 
     void mutedBridgeMeansNoCommunication()
     {
         QVERIFY(m_bridge->OpenPort(1));
-        m_sim->command("place 8");
-        m_sim->command("mute on");
+        QVERIFY(m_sim->command("place 8"));
+        QVERIFY(m_sim->command("mute on"));
         QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoCommunication);
         // The request was repeated with the same number, so the bridge read once; "pass" marks
         // the end of what the read left in the simulator's report.
-        m_sim->command("pass 1");
+        QVERIFY(m_sim->command("pass 1"));
         QCOMPARE(m_sim->nextLine(), QString("read"));
         QCOMPARE(m_sim->nextLine(), QString("dropped 1"));
         QVERIFY(m_bridge->isOpen());
 
-        m_sim->command("mute off");
+        QVERIFY(m_sim->command("mute off"));
         QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), std::int16_t(8));
         QCOMPARE(m_sim->nextLine(), QString("read"));
     }
@@ -230,7 +252,7 @@ private slots:
     {
         const auto bridge = makeBridge(SerialBridge::Timing{});
         QVERIFY(bridge->OpenPort(1));
-        m_sim->command("mute on");
+        QVERIFY(m_sim->command("mute on"));
         QCOMPARE(call([&] { return bridge->ReadTransponder(); }), orvanel::kNoCommunication);
         QVERIFY(!call([&] { return bridge->WriteTransponder(12); }));
     }
@@ -238,7 +260,7 @@ private slots:
     void programsTheTransponder()
     {
         QVERIFY(m_bridge->OpenPort(1));
-        m_sim->command("place 5");
+        QVERIFY(m_sim->command("place 5"));
         for (const int id : {123, 0, 32767}) {
             QVERIFY(call([&] { return m_bridge->WriteTransponder(id); }));
             QCOMPARE(m_sim->nextLine(), QString("programmed %1").arg(id));
@@ -250,11 +272,11 @@ private slots:
     void programFailsWithoutTransponderOrAnswer()
     {
         QVERIFY(m_bridge->OpenPort(1));
-        m_sim->command("remove");
+        QVERIFY(m_sim->command("remove"));
         QVERIFY(!call([&] { return m_bridge->WriteTransponder(10); }));
 
-        m_sim->command("place 1");
-        m_sim->command("mute on");
+        QVERIFY(m_sim->command("place 1"));
+        QVERIFY(m_sim->command("mute on"));
         QVERIFY(!call([&] { return m_bridge->WriteTransponder(11); }));
         // A muted bridge still does what it hears; only the acknowledgement is lost.
         QCOMPARE(m_sim->nextLine(), QString("programmed 11"));
@@ -277,7 +299,7 @@ private slots:
     {
         QFETCH(double, value);
         QVERIFY(m_bridge->OpenPort(1));
-        m_sim->command("place 5");
+        QVERIFY(m_sim->command("place 5"));
         QVERIFY(!call([&] { return m_bridge->WriteTransponder(value); }));
         // Nothing was sent: the next thing the bridge hears is this read.
         QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), std::int16_t(5));
@@ -287,21 +309,21 @@ private slots:
     void passingsArriveInOrderOnlyWhileDetectionIsOn()
     {
         QVERIFY(m_bridge->OpenPort(1));
-        m_sim->command("pass 99");
+        QVERIFY(m_sim->command("pass 99"));
         QCOMPARE(m_sim->nextLine(), QString("dropped 99"));
 
         call([&] { m_bridge->StartDetection(); });
         QCOMPARE(m_sim->nextLine(), QString("detection on"));
         QVERIFY(m_bridge->isDetecting());
         for (int id = 1; id <= 5; ++id)
-            m_sim->command(QString("pass %1").arg(id));
+            QVERIFY(m_sim->command(QString("pass %1").arg(id)));
         QTRY_COMPARE(m_ids, (QList<int>{1, 2, 3, 4, 5}));
 
         call([&] { m_bridge->StopDetection(); });
         QVERIFY(!m_bridge->isDetecting());
-        m_sim->command("pass 6");
+        QVERIFY(m_sim->command("pass 6"));
         call([&] { m_bridge->StartDetection(); });
-        m_sim->command("pass 7");
+        QVERIFY(m_sim->command("pass 7"));
         // 6 passed while detection was off; 7 coming right after it shows 6 is never raised.
         QTRY_COMPARE(m_ids, (QList<int>{1, 2, 3, 4, 5, 7}));
         QStringList lines;
@@ -315,8 +337,8 @@ private slots:
     {
         QVERIFY(m_bridge->OpenPort(1));
         startDetection();
-        m_sim->command("pass 11");
-        m_sim->command("pass 12");
+        QVERIFY(m_sim->command("pass 11"));
+        QVERIFY(m_sim->command("pass 12"));
         QCOMPARE(m_sim->nextLine(), QString("passed 11"));
         QCOMPARE(m_sim->nextLine(), QString("passed 12"));
         // Both frames now wait on the line ahead of the answer to this read.
@@ -325,8 +347,8 @@ private slots:
         QTRY_COMPARE(m_ids, (QList<int>{11, 12}));
         QCOMPARE(m_sim->nextLine(), QString("read"));
 
-        m_sim->command("place 4");
-        m_sim->command("pass 13");
+        QVERIFY(m_sim->command("place 4"));
+        QVERIFY(m_sim->command("pass 13"));
         QCOMPARE(m_sim->nextLine(), QString("passed 13"));
         QVERIFY(call([&] { return m_bridge->WriteTransponder(14); }));
         QCOMPARE(m_ids, (QList<int>{11, 12}));
@@ -337,35 +359,35 @@ private slots:
     {
         QVERIFY(m_bridge->OpenPort(1));
         startDetection();
-        m_sim->command("pass 61");
-        m_sim->command("pass 62");
+        QVERIFY(m_sim->command("pass 61"));
+        QVERIFY(m_sim->command("pass 62"));
         QCOMPARE(m_sim->nextLine(), QString("passed 61"));
         QCOMPARE(m_sim->nextLine(), QString("passed 62"));
         // The read takes both off the line; they wait for the event loop, which Stop comes before.
         QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoTransponder);
         call([&] { m_bridge->StopDetection(); });
         call([&] { m_bridge->StartDetection(); });
-        m_sim->command("pass 63");
+        QVERIFY(m_sim->command("pass 63"));
         QTRY_COMPARE(m_ids, QList<int>{63});
     }
 
     void noiseNeverBecomesAPassingOrAnAnswer()
     {
         QVERIFY(m_bridge->OpenPort(1));
-        m_sim->command("noise 5000");
+        QVERIFY(m_sim->command("noise 5000"));
         QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoTransponder);
         QCOMPARE(m_sim->nextLine(), QString("read"));
         startDetection();
         QList<int> expected;
         for (int id = 20; id < 30; ++id) {
-            m_sim->command("noise 700");
-            m_sim->command(QString("pass %1").arg(id));
+            QVERIFY(m_sim->command("noise 700"));
+            QVERIFY(m_sim->command(QString("pass %1").arg(id)));
             expected << id;
         }
-        m_sim->command("noise 3000");
+        QVERIFY(m_sim->command("noise 3000"));
         QTRY_COMPARE(m_ids, expected);
-        m_sim->command("place 77");
-        m_sim->command("noise 2000");
+        QVERIFY(m_sim->command("place 77"));
+        QVERIFY(m_sim->command("noise 2000"));
         QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), std::int16_t(77));
         QCOMPARE(m_ids, expected);
     }
@@ -374,13 +396,13 @@ private slots:
     {
         QVERIFY(m_bridge->OpenPort(1));
         startDetection();
-        m_sim->command("pass 31");
+        QVERIFY(m_sim->command("pass 31"));
         QTRY_COMPARE(m_ids, QList<int>{31});
-        m_sim->command("mute on");
-        m_sim->command("pass 32");
-        m_sim->command("pass 33");
-        m_sim->command("mute off");
-        m_sim->command("pass 34");
+        QVERIFY(m_sim->command("mute on"));
+        QVERIFY(m_sim->command("pass 32"));
+        QVERIFY(m_sim->command("pass 33"));
+        QVERIFY(m_sim->command("mute off"));
+        QVERIFY(m_sim->command("pass 34"));
         QTRY_COMPARE(m_ids, (QList<int>{31, 32, 33, 34}));
         QVERIFY(m_bridge->sequencerStats().resendRequests >= 1);
         QCOMPARE(m_bridge->sequencerStats().lost, std::uint64_t{0});
@@ -390,9 +412,9 @@ private slots:
     {
         QVERIFY(m_bridge->OpenPort(1));
         startDetection();
-        m_sim->command("mute on");
-        m_sim->command("pass 41");
-        m_sim->command("mute off");
+        QVERIFY(m_sim->command("mute on"));
+        QVERIFY(m_sim->command("pass 41"));
+        QVERIFY(m_sim->command("mute off"));
         // Nothing else passes: the bridge's heartbeat reveals the gap.
         QTRY_COMPARE_WITH_TIMEOUT(m_ids, QList<int>{41}, kHeartbeatWaitMs);
     }
@@ -401,9 +423,9 @@ private slots:
     {
         QVERIFY(m_bridge->OpenPort(1));
         startDetection();
-        m_sim->command("pass 51");
+        QVERIFY(m_sim->command("pass 51"));
         QTRY_COMPARE(m_ids, QList<int>{51});
-        m_sim->command("hangup");
+        QVERIFY(m_sim->command("hangup"));
         QTRY_COMPARE(m_linksLost, 1);
         QVERIFY(!m_bridge->isOpen());
         QVERIFY(!m_bridge->isDetecting());
@@ -419,8 +441,8 @@ private slots:
     void hangupDuringAReadEndsItAndIsToldAfterwards()
     {
         QVERIFY(m_bridge->OpenPort(1));
-        m_sim->command("mute on");
-        m_sim->command("hangup");
+        QVERIFY(m_sim->command("mute on"));
+        QVERIFY(m_sim->command("hangup"));
         QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoCommunication);
         QCOMPARE(m_linksLost, 0);
         QTRY_COMPARE(m_linksLost, 1);

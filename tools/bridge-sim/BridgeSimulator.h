@@ -52,6 +52,8 @@ public:
     std::uint64_t nextDueMs() const;
 
     std::vector<std::uint8_t> takeOutput();
+    // A line for the user, after those the bridge made so far.
+    void report(std::string line) { m_reports.push_back(std::move(line)); }
     std::vector<std::string> takeReports();
 
     bool isDetecting() const { return m_detecting; }
@@ -63,7 +65,6 @@ private:
     void handle(const BridgeMessage& request, std::uint64_t nowMs);
     BridgeMessage execute(const BridgeMessage& request, std::uint64_t nowMs);
     void transmit(const BridgeMessage& message);
-    void report(std::string line) { m_reports.push_back(std::move(line)); }
     std::uint64_t lapFrom(std::uint64_t nowMs, double low, double high);
 
     FrameDecoder m_decoder;

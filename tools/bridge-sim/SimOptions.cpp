@@ -89,6 +89,8 @@ std::string SimOptions::usage(const std::string& program)
            "  noise N       N random bytes on the line\n"
            "  hangup        close the line, like an unplugged adapter\n"
            "  quit          end the simulator (so does the end of standard input)\n"
+           "Each command is answered 'ok COMMAND' once it is done and what it sent is on the line,\n"
+           "or 'error COMMAND' when it is refused (the reason goes to standard error).\n"
            "\n"
            "Lines on standard output, one for each thing the host did and each passing:\n"
            "  detection on, detection off, read, programmed ID, passed ID, dropped ID\n";

@@ -13,6 +13,17 @@
 
 namespace orvanel {
 
+namespace {
+
+std::string trimmed(const std::string& line)
+{
+    const char* blanks = " \t\r";
+    const std::size_t first = line.find_first_not_of(blanks);
+    return first == std::string::npos ? std::string() : line.substr(first, line.find_last_not_of(blanks) - first + 1);
+}
+
+} // namespace
+
 SimulatorLoop::SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, std::FILE* out, std::FILE* err)
     : m_bridge(bridge), m_line(line), m_out(out), m_err(err)
 {}
@@ -93,9 +104,12 @@ bool SimulatorLoop::command(const std::string& line, std::uint64_t nowMs)
 {
     std::string error;
     const auto parsed = SimCommand::parse(line, error);
+    const std::string given = trimmed(line);
     if (!parsed) {
-        if (!error.empty())
+        if (!error.empty()) {
             std::fprintf(m_err, "orvanel-bridge-sim: %s\n", error.c_str());
+            m_bridge.report("error " + given);
+        }
         return true;
     }
     switch (parsed->kind) {
@@ -118,9 +132,11 @@ bool SimulatorLoop::command(const std::string& line, std::uint64_t nowMs)
         m_line.hangup();
         break;
     case SimCommand::Kind::Quit:
-        return false;
+        break;
     }
-    return true;
+    // Said once the command's frames are on the line, so whoever waits for it may rely on them.
+    m_bridge.report("ok " + given);
+    return parsed->kind != SimCommand::Kind::Quit;
 }
 
 void SimulatorLoop::flush()

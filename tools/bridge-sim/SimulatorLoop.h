@@ -9,7 +9,8 @@
 namespace orvanel {
 
 // Runs the simulator: commands from standard input, frames on the pseudo-terminal, report lines
-// on standard output, until "quit", the end of standard input, or SIGINT/SIGTERM/SIGHUP.
+// on standard output, until "quit", the end of standard input, or SIGINT/SIGTERM/SIGHUP. Every
+// command is answered "ok COMMAND" once done, or "error COMMAND" when refused.
 class SimulatorLoop
 {
 public:
