@@ -1,17 +1,26 @@
+#include "bridge/BridgeMessage.h"
+#include "bridge/FrameDecoder.h"
 #include "bridge/SerialBridge.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <numeric>
 #include <type_traits>
 #include <unistd.h>
 
+using orvanel::BridgeMessage;
+using orvanel::FrameDecoder;
 using orvanel::PortMap;
 using orvanel::SerialBridge;
 
@@ -390,6 +399,61 @@ private slots:
         QVERIFY(m_sim->command("noise 2000"));
         QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), std::int16_t(77));
         QCOMPARE(m_ids, expected);
+    }
+
+    void floodedLineLosesPassingsOnlyOpenly()
+    {
+        // The host's side by hand: detection on, then nobody reads while the cars pass.
+        const int line = ::open(QFile::encodeName(m_link).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(line >= 0);
+        const auto closeLine = qScopeGuard([line] { ::close(line); });
+        const auto start = BridgeMessage::request(orvanel::MessageType::StartDetection, 1).toFrame().encode();
+        QCOMPARE(::write(line, start.data(), start.size()), static_cast<ssize_t>(start.size()));
+        QCOMPARE(m_sim->nextLine(), QString("detection on"));
+        constexpr int kCars = 10000;
+        QString commands;
+        for (int id = 0; id < kCars; ++id)
+            commands += QString("pass %1\n").arg(id);
+        m_sim->send(commands);
+
+        QList<int> passed;
+        QList<int> lost;
+        QList<int> arrived;
+        FrameDecoder decoder;
+        int done = 0;
+        const auto readTheLine = [&] {
+            std::array<std::uint8_t, 4096> bytes{};
+            ssize_t got;
+            while ((got = ::read(line, bytes.data(), bytes.size())) > 0) {
+                for (const auto& frame : decoder.feed(bytes.data(), static_cast<std::size_t>(got))) {
+                    const auto message = BridgeMessage::fromFrame(frame);
+                    if (message && message->type == orvanel::MessageType::Passing)
+                        arrived << message->id;
+                }
+            }
+        };
+        // The line is read only once the simulator has had to lose a passing, then as it fills.
+        while (done < kCars) {
+            if (!lost.isEmpty())
+                readTheLine();
+            const QStringList words = m_sim->nextLine().split(' ');
+            QVERIFY2(words.size() == 2 || words.size() == 3, qPrintable(words.join(' ')));
+            if (words[0] == "passed")
+                passed << words[1].toInt();
+            else if (words[0] == "lost")
+                lost << words[1].toInt();
+            else
+                QCOMPARE(words.join(' '), QString("ok pass %1").arg(done++));
+        }
+        readTheLine();
+        QCOMPARE(arrived, passed);
+        QVERIFY(!lost.isEmpty());
+        // Each car exactly once, either way.
+        QList<int> all = passed + lost;
+        std::sort(all.begin(), all.end());
+        QList<int> everyCar(kCars);
+        std::iota(everyCar.begin(), everyCar.end(), 0);
+        QCOMPARE(all, everyCar);
     }
 
     void lostPassingIsSentAgain()

@@ -23,6 +23,10 @@ private:
     int loop(int signalFd);
     // False when the line said "quit".
     bool command(const std::string& line, std::uint64_t nowMs);
+    void hangup();
+    // Hangs up and prints what is left; the exit status.
+    int end();
+    // Sends what the line takes and prints the reports whose time has come.
     void flush();
 
     BridgeSimulator& m_bridge;
