@@ -131,10 +131,8 @@ private slots:
         m_device = ready.mid(6);
         QCOMPARE(QFileInfo(m_link).symLinkTarget(), m_device);
 
-        PortMap ports;
-        ports.setDevice(1, m_link.toStdString());
-        ports.setDevice(2, m_dir.filePath(QStringLiteral("missing")).toStdString());
-        m_ports = ports;
+        m_ports = PortMap();
+        m_ports.setDevice(1, m_link.toStdString());
         m_bridge = makeBridge(patientTiming());
     }
 
@@ -187,16 +185,48 @@ private slots:
         QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
     }
 
-    void openReportsAMissingDevice()
+    void openSaysWhyItFails_data()
     {
-        QVERIFY(!m_bridge->OpenPort(2));
-        const QString error = QString::fromStdString(m_bridge->lastError());
-        QVERIFY2(error.endsWith(QStringLiteral("missing: el dispositivo no existe")), qPrintable(error));
-        QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
+        QTest::addColumn<QString>("name"); // in the test's folder
+        QTest::addColumn<QString>("made"); // what the test puts there first
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << "missing"
+                                 << ""
+                                 << "missing: el dispositivo no existe";
+        QTest::newRow("no permission") << "locked"
+                                       << "file without rights"
+                                       << "locked: sin permiso de acceso";
+        // The lock file is named after the whole path, which may be longer than a file name can be.
+        QTest::newRow("lock name too long") << QString(240, 'n') << "link to the line"
+                                            << "no se puede crear el archivo de bloqueo";
+    }
+
+    void openSaysWhyItFails()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, made);
+        QFETCH(QString, reason);
+        const QString path = m_dir.filePath(name);
+        if (made == "file without rights") {
+            if (::geteuid() == 0)
+                QSKIP("root may open any device");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.close();
+            QVERIFY(file.setPermissions(QFileDevice::Permissions()));
+        } else if (made == "link to the line") {
+            QVERIFY(QFile::link(m_device, path));
+        }
+        m_ports.setDevice(2, path.toStdString());
+        const auto bridge = makeBridge(patientTiming());
+        QVERIFY(!bridge->OpenPort(2));
+        const QString error = QString::fromStdString(bridge->lastError());
+        QVERIFY2(error.startsWith(path) && error.contains(reason), qPrintable(error));
+        QCOMPARE(bridge->ReadTransponder(), orvanel::kPortClosed);
 
         // A good port afterwards clears the reason.
-        QVERIFY(m_bridge->OpenPort(1));
-        QVERIFY(m_bridge->lastError().empty());
+        QVERIFY(bridge->OpenPort(1));
+        QVERIFY(bridge->lastError().empty());
     }
 
     void openReportsABusyDevice()
@@ -208,23 +238,6 @@ private slots:
         QVERIFY2(error.contains(QStringLiteral("lo usa otro programa")), qPrintable(error));
         // The first one is not disturbed.
         QCOMPARE(call([&] { return m_bridge->ReadTransponder(); }), orvanel::kNoTransponder);
-    }
-
-    void openReportsMissingPermission()
-    {
-        if (::geteuid() == 0)
-            QSKIP("root may open any device");
-        const QString locked = m_dir.filePath(QStringLiteral("locked"));
-        QFile file(locked);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        QVERIFY(file.setPermissions(QFileDevice::Permissions()));
-        PortMap ports = m_ports;
-        ports.setDevice(3, locked.toStdString());
-        SerialBridge bridge(ports, patientTiming());
-        QVERIFY(!bridge.OpenPort(3));
-        const QString error = QString::fromStdString(bridge.lastError());
-        QVERIFY2(error.endsWith(QStringLiteral("locked: sin permiso de acceso")), qPrintable(error));
     }
 
     void readsWhatLiesUnderTheBridge()
