@@ -91,11 +91,28 @@ std::string SerialBridge::describeOpenFailure(const std::string& device) const
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
         return device + ": el dispositivo no existe";
-    case QSerialPort::PermissionError:
-        // Qt reports a device held by another program the same way as missing rights.
+    case QSerialPort::PermissionError: {
+        // Qt reports missing rights, a device held by another program and a lock file it cannot
+        // make all the same way.
         if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
             return device + ": sin permiso de acceso";
-        return device + ": lo usa otro programa";
+        // Its lock file is "LCK.." and the port name with '/' as '_', in the first of these
+        // directories it may read and either holds that file or may be written in.
+        std::string name = "LCK.." + m_port.portName().toStdString();
+        std::replace(name.begin(), name.end(), '/', '_');
+        for (const char* directory : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp",
+                                      "/var/tmp", "/var/lock/lockdev", "/run/lock"}) {
+            const std::string path = std::string(directory) + '/' + name;
+            if (::access(directory, R_OK) != 0 || (::access(path.c_str(), F_OK) != 0 && ::access(directory, W_OK) != 0))
+                continue;
+            const long longest = ::pathconf(directory, _PC_NAME_MAX);
+            if (longest > 0 && name.size() > static_cast<std::size_t>(longest))
+                return device + ": no se puede crear el archivo de bloqueo en " + directory +
+                       " (el nombre del dispositivo es demasiado largo)";
+            return device + ": lo usa otro programa";
+        }
+        return device + ": no se puede crear el archivo de bloqueo (ningún directorio de bloqueo admite escritura)";
+    }
     default:
         return device + ": " + m_port.errorString().toStdString();
     }

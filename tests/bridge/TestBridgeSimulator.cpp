@@ -10,6 +10,14 @@ using orvanel::NackReason;
 
 namespace {
 
+// Everything waiting for the line, as if the line took it all.
+std::vector<std::uint8_t> drain(BridgeSimulator& bridge)
+{
+    std::vector<std::uint8_t> out = bridge.output();
+    bridge.sent(out.size());
+    return out;
+}
+
 // The host's side: sends requests and decodes what the simulator sent back.
 struct Host
 {
@@ -24,7 +32,7 @@ struct Host
     std::vector<BridgeMessage> received()
     {
         std::vector<BridgeMessage> out;
-        for (const auto& frame : decoder.feed(bridge.takeOutput())) {
+        for (const auto& frame : decoder.feed(drain(bridge))) {
             const auto message = BridgeMessage::fromFrame(frame);
             if (message)
                 out.push_back(*message);
@@ -201,6 +209,45 @@ private slots:
         QCOMPARE(passedIds(host.received()), QList<int>{21});
     }
 
+    void fullLineLosesPassingsOpenlyAndReportsWaitForTheLine()
+    {
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        host.send(BridgeMessage::request(MessageType::StartDetection, 1));
+        host.received();
+        QCOMPARE(reports(bridge), QStringList{"detection on"});
+
+        // Nobody reads: passings wait, unreported, until the bridge can hold no more.
+        std::int16_t id = 0;
+        QStringList said;
+        while ((said = reports(bridge)).isEmpty())
+            bridge.pass(id++, 0);
+        const int waiting = id - 1;
+        QCOMPARE(said, QStringList{QString("lost %1").arg(waiting)});
+        const std::size_t held = bridge.output().size();
+        // Full, to within a frame or two.
+        QVERIFY(held <= BridgeSimulator::kOutputLimit);
+        QVERIFY(held + 2 * held / waiting > BridgeSimulator::kOutputLimit);
+        bridge.report("ok");
+
+        // What the line takes is reported, in order.
+        bridge.sent(BridgeMessage::passing(0, 0, 0).toFrame().encode().size());
+        QCOMPARE(reports(bridge), QStringList{"passed 0"});
+        bridge.noise(100);
+        QVERIFY(bridge.output().size() <= BridgeSimulator::kOutputLimit);
+
+        // Hanging up loses the rest, and says so; nothing is sent any more.
+        bridge.hangup();
+        said = reports(bridge);
+        QCOMPARE(said.size(), waiting);
+        QCOMPARE(said[0], QString("lost 1"));
+        QCOMPARE(said[waiting - 2], QString("lost %1").arg(waiting - 1));
+        QCOMPARE(said.back(), QString("ok"));
+        bridge.pass(7, 0);
+        QVERIFY(bridge.output().empty());
+        QCOMPARE(reports(bridge), QStringList{"lost 7"});
+    }
+
     void noiseIsRandomButReproducible()
     {
         BridgeSimulator a(42);
@@ -209,10 +256,10 @@ private slots:
         a.noise(200);
         b.noise(200);
         c.noise(200);
-        const auto noiseA = a.takeOutput();
+        const auto noiseA = drain(a);
         QCOMPARE(noiseA.size(), std::size_t{200});
-        QVERIFY(noiseA == b.takeOutput());
-        QVERIFY(noiseA != c.takeOutput());
+        QVERIFY(noiseA == drain(b));
+        QVERIFY(noiseA != drain(c));
     }
 
     void sendsHeartbeatsWhileDetectionIsOn()

@@ -32,7 +32,23 @@ public:
         return m_process.waitForStarted(10000);
     }
 
-    void send(const QString& line) { m_process.write((line + QLatin1Char('\n')).toUtf8()); }
+    // Sends a command to the bridge simulator and waits (bounded) until it says it has acted on
+    // it; the lines it printed meanwhile stay for waitForLine().
+    bool command(const QString& line, int timeoutMs = 10000)
+    {
+        m_process.write((line + QLatin1Char('\n')).toUtf8());
+        const QString done = QStringLiteral("ok ") + line;
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            collect();
+            if (m_lines.removeOne(done))
+                return true;
+            if (clock.elapsed() > timeoutMs || m_process.state() == QProcess::NotRunning)
+                return false;
+            QTest::qWait(10);
+        }
+    }
 
     // Lines read so far and not yet taken.
     QStringList& lines()

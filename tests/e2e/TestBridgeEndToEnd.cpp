@@ -124,26 +124,26 @@ void TestBridgeEndToEnd::passingsBecomeKeyStrokes()
     startRecorder();
 
     // Known cars type their rows' keys; an unknown car types nothing while auto-assign is off.
-    m_sim->send("pass 12");
+    QVERIFY(m_sim->command("pass 12"));
     QCOMPARE(m_sim->waitForLine("passed"), QStringLiteral("passed 12"));
     QCOMPARE(recorded(2), (QStringList{"press F2", "release F2"}));
     QTRY_COMPARE(status(), QStringLiteral("Transponder ID =  12"));
-    m_sim->send("pass 99");
+    QVERIFY(m_sim->command("pass 99"));
     QTRY_COMPARE(status(), QStringLiteral("Transponder ID =  99"));
-    m_sim->send("pass 11");
+    QVERIFY(m_sim->command("pass 11"));
     QCOMPARE(recorded(2), (QStringList{"press F1", "release F1"}));
 
     // Stop: passings are dropped by the bridge and nothing is typed.
     click("Command2");
     QCOMPARE(m_sim->waitForLine("detection"), QStringLiteral("detection off"));
-    m_sim->send("pass 11");
+    QVERIFY(m_sim->command("pass 11"));
     QCOMPARE(m_sim->waitForLine("dropped"), QStringLiteral("dropped 11"));
 
     // Auto-assign: the unknown car takes the first empty row and types its key at once.
     child<QCheckBox>("Check1")->setChecked(true);
     click("Command1");
     QCOMPARE(m_sim->waitForLine("detection"), QStringLiteral("detection on"));
-    m_sim->send("pass 99");
+    QVERIFY(m_sim->command("pass 99"));
     QCOMPARE(recorded(2), (QStringList{"press F3", "release F3"}));
     QCOMPARE(child<QLineEdit>("Text2_2")->text(), QStringLiteral("99"));
 }
@@ -152,9 +152,9 @@ void TestBridgeEndToEnd::readAndProgram()
 {
     click("Command5");
     QCOMPARE(status(), QStringLiteral("Ponga el coche bajo el puente"));
-    m_sim->send("place 4321");
-    // The simulator takes its commands in its own time: ask until it has the transponder in place.
-    QTRY_COMPARE((click("Command5"), status()), QStringLiteral("Transponder ID =  4321"));
+    QVERIFY(m_sim->command("place 4321"));
+    click("Command5");
+    QTRY_COMPARE(status(), QStringLiteral("Transponder ID =  4321"));
 
     QTest::keyClicks(child<QLineEdit>("Text1"), "77");
     click("Command4");
@@ -168,8 +168,9 @@ void TestBridgeEndToEnd::readAndProgram()
 
 void TestBridgeEndToEnd::silentBridge()
 {
-    m_sim->send("mute on");
-    QTRY_COMPARE((click("Command5"), status()), QStringLiteral("Sin comunicación con el puente"));
+    QVERIFY(m_sim->command("mute on"));
+    click("Command5");
+    QTRY_COMPARE(status(), QStringLiteral("Sin comunicación con el puente"));
     // Leaving the port list reconnects, and the silent bridge fails the connection.
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
@@ -188,7 +189,7 @@ void TestBridgeEndToEnd::hangupDuringDetection()
     click("Command1");
     QCOMPARE(m_sim->waitForLine("detection"), QStringLiteral("detection on"));
     m_window->ShowStatus("x");
-    m_sim->send("hangup");
+    QVERIFY(m_sim->command("hangup"));
     QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Error de Comunicación"), 10000);
     click("Command2");
     QVERIFY(child("Command1")->isEnabled());

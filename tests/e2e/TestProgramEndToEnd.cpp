@@ -115,9 +115,9 @@ void TestProgramEndToEnd::passingsTypedIntoTheFocusedWindow()
     QVERIFY(recorder.start(QStringLiteral(ORVANEL_KEY_RECORDER), {}));
     QCOMPARE(recorder.waitForLine("ready"), QStringLiteral("ready"));
 
-    sim.send("pass 5");
+    QVERIFY(sim.command("pass 5"));
     QCOMPARE(sim.waitForLine("passed"), QStringLiteral("passed 5"));
-    sim.send("pass 7");
+    QVERIFY(sim.command("pass 7"));
     QCOMPARE(sim.waitForLine("passed"), QStringLiteral("passed 7"));
     // The unknown car 5 typed nothing: the first key the window receives is car 7's.
     QCOMPARE(recorder.waitForLine("press"), QStringLiteral("press x x \"x\""));
@@ -193,7 +193,7 @@ void TestProgramEndToEnd::portAndIdListKeptAcrossRestarts()
     LineProcess recorder;
     QVERIFY(recorder.start(QStringLiteral(ORVANEL_KEY_RECORDER), {}));
     QCOMPARE(recorder.waitForLine("ready"), QStringLiteral("ready"));
-    com3.send("pass 7");
+    QVERIFY(com3.command("pass 7"));
     QCOMPARE(com3.waitForLine("passed"), QStringLiteral("passed 7"));
     QCOMPARE(recorder.waitForLine("press"), QStringLiteral("press y y \"y\""));
 }

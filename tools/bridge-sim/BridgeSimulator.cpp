@@ -79,14 +79,18 @@ void BridgeSimulator::pass(std::int16_t id, std::uint64_t nowMs)
     m_history.push_back(passing);
     if (m_history.size() > kHistorySize)
         m_history.pop_front();
-    transmit(passing);
-    report("passed " + std::to_string(id));
+    if (transmit(passing))
+        report("passed " + std::to_string(id), m_sent + m_output.size(), true);
+    else
+        report("lost " + std::to_string(id), m_sent, false);
 }
 
 void BridgeSimulator::noise(std::size_t count)
 {
+    // Noise that finds the line full is lost like anything else.
+    const std::size_t room = m_hungUp ? 0 : kOutputLimit - m_output.size();
     std::uniform_int_distribution<int> byte(0, 255);
-    for (std::size_t i = 0; i < count; ++i)
+    for (std::size_t i = 0; i < std::min(count, room); ++i)
         m_output.push_back(static_cast<std::uint8_t>(byte(m_random)));
 }
 
@@ -128,25 +132,54 @@ std::uint64_t BridgeSimulator::lapFrom(std::uint64_t nowMs, double low, double h
     return nowMs + static_cast<std::uint64_t>(factor(m_random) * m_lapMs);
 }
 
-void BridgeSimulator::transmit(const BridgeMessage& message)
+bool BridgeSimulator::transmit(const BridgeMessage& message)
 {
+    // A muted bridge believes it sent the message; the line loses it.
     if (m_muted)
-        return;
+        return true;
     const std::vector<std::uint8_t> bytes = message.toFrame().encode();
+    if (m_hungUp || m_output.size() + bytes.size() > kOutputLimit)
+        return false;
     m_output.insert(m_output.end(), bytes.begin(), bytes.end());
+    return true;
 }
 
-std::vector<std::uint8_t> BridgeSimulator::takeOutput()
+void BridgeSimulator::sent(std::size_t count)
 {
-    std::vector<std::uint8_t> out;
-    out.swap(m_output);
-    return out;
+    count = std::min(count, m_output.size());
+    m_output.erase(m_output.begin(), m_output.begin() + static_cast<std::ptrdiff_t>(count));
+    m_sent += count;
+}
+
+void BridgeSimulator::hangup()
+{
+    m_hungUp = true;
+    for (Report& waiting : m_reports) {
+        if (waiting.passed && waiting.after > m_sent)
+            waiting.line.replace(0, std::string("passed").size(), "lost");
+        waiting.after = m_sent;
+    }
+    m_output.clear();
+}
+
+void BridgeSimulator::report(std::string line, std::uint64_t after, bool passed)
+{
+    m_reports.push_back({after, std::move(line), passed});
 }
 
 std::vector<std::string> BridgeSimulator::takeReports()
 {
+    // Reports wait in the order they were made, except those due at once ("lost"), which may
+    // overtake earlier ones still waiting for the line.
     std::vector<std::string> out;
-    out.swap(m_reports);
+    for (auto it = m_reports.begin(); it != m_reports.end();) {
+        if (it->after <= m_sent) {
+            out.push_back(std::move(it->line));
+            it = m_reports.erase(it);
+        } else {
+            ++it;
+        }
+    }
     return out;
 }
 

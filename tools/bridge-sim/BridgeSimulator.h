@@ -16,12 +16,14 @@ namespace orvanel {
 
 // A detection bridge without the hardware: answers the host's frames, reports passings while
 // detection is on and keeps the last ones for resend requests. It does no I/O itself; the caller
-// feeds it the host's bytes and the current time, and collects the bytes to send and the report
-// lines ("detection on", "read", "passed 7", ...) for the user.
+// feeds it the host's bytes and the current time, sends what output() holds as the line takes it,
+// and collects the report lines ("detection on", "read", "passed 7", ...) for the user.
 class BridgeSimulator
 {
 public:
     static constexpr std::size_t kHistorySize = 32;
+    // Bytes the bridge holds for a line that is not read; a passing that does not fit is lost.
+    static constexpr std::size_t kOutputLimit = 16384;
     static constexpr std::uint64_t kHeartbeatMs = 1000;
     static constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
 
@@ -39,7 +41,7 @@ public:
     void place(std::int16_t id) { m_placed = id; }
     void remove() { m_placed.reset(); }
     // A muted bridge still hears and acts, but sends nothing: answers, heartbeats and passings are
-    // lost on the line, though passings stay in the history.
+    // lost on the line, though passings stay in the history and are reported as passed.
     void setMuted(bool muted) { m_muted = muted; }
     void noise(std::size_t count);
 
@@ -51,7 +53,16 @@ public:
     // When tick() next has something to do, or kNever.
     std::uint64_t nextDueMs() const;
 
-    std::vector<std::uint8_t> takeOutput();
+    // What waits for the line, oldest first; sent() drops what the line took.
+    const std::vector<std::uint8_t>& output() const { return m_output; }
+    void sent(std::size_t count);
+    // The line is gone: what waits for it and whatever comes later is lost.
+    void hangup();
+
+    // A line for the user. Each waits until what the bridge had to send before it is on the line,
+    // so "passed 7" means its frame went out; "lost 7" comes at once.
+    void report(std::string line) { report(std::move(line), m_sent + m_output.size(), false); }
+    // The lines whose time has come, in order.
     std::vector<std::string> takeReports();
 
     bool isDetecting() const { return m_detecting; }
@@ -62,8 +73,9 @@ public:
 private:
     void handle(const BridgeMessage& request, std::uint64_t nowMs);
     BridgeMessage execute(const BridgeMessage& request, std::uint64_t nowMs);
-    void transmit(const BridgeMessage& message);
-    void report(std::string line) { m_reports.push_back(std::move(line)); }
+    // False when the message does not fit on the line.
+    bool transmit(const BridgeMessage& message);
+    void report(std::string line, std::uint64_t after, bool passed);
     std::uint64_t lapFrom(std::uint64_t nowMs, double low, double high);
 
     FrameDecoder m_decoder;
@@ -81,7 +93,16 @@ private:
     std::uint32_t m_lapMs = 4000;
     std::vector<std::uint64_t> m_carDue;
     std::vector<std::uint8_t> m_output;
-    std::vector<std::string> m_reports;
+    std::uint64_t m_sent = 0; // bytes the line took so far
+    bool m_hungUp = false;
+
+    struct Report
+    {
+        std::uint64_t after; // printed once m_sent reaches this
+        std::string line;
+        bool passed; // "passed ID", which becomes "lost ID" when its frame never goes out
+    };
+    std::deque<Report> m_reports;
 };
 
 } // namespace orvanel

@@ -105,7 +105,7 @@ ssize_t PseudoTerminal::read(std::uint8_t* buffer, std::size_t size)
     return got;
 }
 
-void PseudoTerminal::write(const std::vector<std::uint8_t>& bytes)
+std::size_t PseudoTerminal::write(const std::vector<std::uint8_t>& bytes)
 {
     std::size_t sent = 0;
     while (m_master >= 0 && sent < bytes.size()) {
@@ -113,9 +113,10 @@ void PseudoTerminal::write(const std::vector<std::uint8_t>& bytes)
         if (done < 0 && errno == EINTR)
             continue;
         if (done <= 0)
-            return;
+            break;
         sent += static_cast<std::size_t>(done);
     }
+    return sent;
 }
 
 } // namespace orvanel

@@ -31,8 +31,8 @@ public:
 
     // What the host sent; 0 when nothing is waiting, -1 on an error.
     ssize_t read(std::uint8_t* buffer, std::size_t size);
-    // Sends what the line takes now; like a real line with nobody listening, the rest is lost.
-    void write(const std::vector<std::uint8_t>& bytes);
+    // Sends what the line takes now, without waiting, and says how much that was.
+    std::size_t write(const std::vector<std::uint8_t>& bytes);
 
 private:
     int m_master = -1;

@@ -89,9 +89,14 @@ std::string SimOptions::usage(const std::string& program)
            "  noise N       N random bytes on the line\n"
            "  hangup        close the line, like an unplugged adapter\n"
            "  quit          end the simulator (so does the end of standard input)\n"
+           "Each command is answered 'ok COMMAND' once it is done and what it sent is on the line,\n"
+           "or 'error COMMAND' when it is refused (the reason goes to standard error).\n"
            "\n"
            "Lines on standard output, one for each thing the host did and each passing:\n"
-           "  detection on, detection off, read, programmed ID, passed ID, dropped ID\n";
+           "  detection on, detection off, read, programmed ID, dropped ID\n"
+           "  passed ID     its frame is on the line\n"
+           "  lost ID       not sent: the line was gone, or full with what the bridge still held\n"
+           "A line comes once what the bridge sent before it is on the line; 'lost ID' comes at once.\n";
 }
 
 } // namespace orvanel

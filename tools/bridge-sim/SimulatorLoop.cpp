@@ -13,6 +13,17 @@
 
 namespace orvanel {
 
+namespace {
+
+std::string trimmed(const std::string& line)
+{
+    const char* blanks = " \t\r";
+    const std::size_t first = line.find_first_not_of(blanks);
+    return first == std::string::npos ? std::string() : line.substr(first, line.find_last_not_of(blanks) - first + 1);
+}
+
+} // namespace
+
 SimulatorLoop::SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, std::FILE* out, std::FILE* err)
     : m_bridge(bridge), m_line(line), m_out(out), m_err(err)
 {}
@@ -47,7 +58,9 @@ int SimulatorLoop::loop(int signalFd)
         std::array<pollfd, 3> fds{};
         fds[0] = {STDIN_FILENO, POLLIN, 0};
         fds[1] = {signalFd, POLLIN, 0};
-        fds[2] = {m_line.masterFd(), POLLIN, 0};
+        // Room on the line matters only while something waits for it.
+        const short lineEvents = m_bridge.output().empty() ? POLLIN : POLLIN | POLLOUT;
+        fds[2] = {m_line.masterFd(), lineEvents, 0};
         const nfds_t count = m_line.isOpen() ? 3 : 2;
 
         const std::uint64_t due = m_bridge.nextDueMs();
@@ -61,28 +74,28 @@ int SimulatorLoop::loop(int signalFd)
         }
 
         if (fds[1].revents != 0)
-            return 0;
+            return end();
         if (fds[0].revents != 0) {
             const ssize_t got = ::read(STDIN_FILENO, buffer.data(), buffer.size());
             if (got <= 0)
-                return 0;
+                return end();
             pending.append(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(got));
-            for (std::size_t end = pending.find('\n'); end != std::string::npos; end = pending.find('\n')) {
-                const std::string line = pending.substr(0, end);
-                pending.erase(0, end + 1);
-                const bool more = command(line, now());
+            for (std::size_t newline = pending.find('\n'); newline != std::string::npos; newline = pending.find('\n')) {
+                const std::string line = pending.substr(0, newline);
+                pending.erase(0, newline + 1);
+                if (!command(line, now()))
+                    return end();
+                // At once, so a flood of commands fills the line only when nobody reads it.
                 flush();
-                if (!more)
-                    return 0;
             }
         }
         // After the commands, so a command written before a request takes effect first.
-        if (count == 3 && m_line.isOpen() && fds[2].revents != 0) {
+        if (count == 3 && m_line.isOpen() && (fds[2].revents & POLLIN) != 0) {
             const ssize_t got = m_line.read(buffer.data(), buffer.size());
             if (got > 0)
                 m_bridge.receive(buffer.data(), static_cast<std::size_t>(got), now());
             else if (got < 0)
-                m_line.hangup();
+                hangup();
         }
         m_bridge.tick(now());
         flush();
@@ -93,9 +106,12 @@ bool SimulatorLoop::command(const std::string& line, std::uint64_t nowMs)
 {
     std::string error;
     const auto parsed = SimCommand::parse(line, error);
+    const std::string given = trimmed(line);
     if (!parsed) {
-        if (!error.empty())
+        if (!error.empty()) {
             std::fprintf(m_err, "orvanel-bridge-sim: %s\n", error.c_str());
+            m_bridge.report("error " + given);
+        }
         return true;
     }
     switch (parsed->kind) {
@@ -115,19 +131,33 @@ bool SimulatorLoop::command(const std::string& line, std::uint64_t nowMs)
         m_bridge.noise(parsed->count);
         break;
     case SimCommand::Kind::Hangup:
-        m_line.hangup();
+        hangup();
         break;
     case SimCommand::Kind::Quit:
-        return false;
+        break;
     }
-    return true;
+    // Said once the command's frames are on the line, so whoever waits for it may rely on them.
+    m_bridge.report("ok " + given);
+    return parsed->kind != SimCommand::Kind::Quit;
+}
+
+void SimulatorLoop::hangup()
+{
+    m_line.hangup();
+    m_bridge.hangup();
+}
+
+int SimulatorLoop::end()
+{
+    hangup();
+    flush();
+    return 0;
 }
 
 void SimulatorLoop::flush()
 {
-    const std::vector<std::uint8_t> output = m_bridge.takeOutput();
-    if (m_line.isOpen() && !output.empty())
-        m_line.write(output);
+    if (m_line.isOpen() && !m_bridge.output().empty())
+        m_bridge.sent(m_line.write(m_bridge.output()));
     for (const std::string& report : m_bridge.takeReports())
         std::fprintf(m_out, "%s\n", report.c_str());
     std::fflush(m_out);

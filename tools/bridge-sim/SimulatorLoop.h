@@ -9,7 +9,8 @@
 namespace orvanel {
 
 // Runs the simulator: commands from standard input, frames on the pseudo-terminal, report lines
-// on standard output, until "quit", the end of standard input, or SIGINT/SIGTERM/SIGHUP.
+// on standard output, until "quit", the end of standard input, or SIGINT/SIGTERM/SIGHUP. Every
+// command is answered "ok COMMAND" once done, or "error COMMAND" when refused.
 class SimulatorLoop
 {
 public:
@@ -22,6 +23,10 @@ private:
     int loop(int signalFd);
     // False when the line said "quit".
     bool command(const std::string& line, std::uint64_t nowMs);
+    void hangup();
+    // Hangs up and prints what is left; the exit status.
+    int end();
+    // Sends what the line takes and prints the reports whose time has come.
     void flush();
 
     BridgeSimulator& m_bridge;
