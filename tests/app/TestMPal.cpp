@@ -37,6 +37,8 @@ FileDialogSeen answerNextFileDialog(const QString& path)
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         if (!dialog)
             return;
+        // Stopped at once: a nested dialog's event loop would not delete it in time.
+        poll->stop();
         poll->deleteLater();
         seen->title = dialog->windowTitle();
         auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");

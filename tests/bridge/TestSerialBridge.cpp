@@ -525,17 +525,17 @@ private slots:
     {
         QVERIFY(m_bridge->OpenPort(1));
         startDetection();
-        m_sim->command("pass 1");
+        QVERIFY(m_sim->command("pass 1"));
         QTRY_COMPARE(m_ids, QList<int>{1});
-        m_sim->command("mute on");
+        QVERIFY(m_sim->command("mute on"));
         QTRY_COMPARE_WITH_TIMEOUT(m_linksLost, 1, kHeartbeatWaitMs);
-        m_sim->command("pass 2");
-        m_sim->command("pass 3");
-        m_sim->command("mute off");
+        QVERIFY(m_sim->command("pass 2"));
+        QVERIFY(m_sim->command("pass 3"));
+        QVERIFY(m_sim->command("mute off"));
         QTRY_COMPARE_WITH_TIMEOUT(m_linksRestored, 1, kHeartbeatWaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(m_ids, (QList<int>{1, 2, 3}), kHeartbeatWaitMs);
         QVERIFY(m_bridge->isOpen());
-        m_sim->command("pass 4");
+        QVERIFY(m_sim->command("pass 4"));
         QTRY_COMPARE(m_ids, (QList<int>{1, 2, 3, 4}));
         QCOMPARE(m_lost, std::uint64_t{0});
         QCOMPARE(m_linksLost, 1);
@@ -546,15 +546,15 @@ private slots:
     {
         QVERIFY(m_bridge->OpenPort(1));
         startDetection();
-        m_sim->command("pass 51");
+        QVERIFY(m_sim->command("pass 51"));
         QTRY_COMPARE(m_ids, QList<int>{51});
-        m_sim->command("hangup");
+        QVERIFY(m_sim->command("hangup"));
         QTRY_COMPARE(m_linksLost, 1);
         m_sim = std::make_unique<Simulator>(QStringList{"--link", m_link, "--seed", "2"});
         QVERIFY(m_sim->nextLine().startsWith("ready "));
         QTRY_COMPARE_WITH_TIMEOUT(m_linksRestored, 1, kHeartbeatWaitMs);
         QVERIFY(m_bridge->isDetecting());
-        m_sim->command("pass 61");
+        QVERIFY(m_sim->command("pass 61"));
         QTRY_COMPARE(m_ids, (QList<int>{51, 61}));
     }
 
@@ -563,12 +563,12 @@ private slots:
     {
         QVERIFY(m_bridge->OpenPort(1));
         startDetection();
-        m_sim->command("mute on");
+        QVERIFY(m_sim->command("mute on"));
         QTRY_COMPARE_WITH_TIMEOUT(m_linksLost, 1, kHeartbeatWaitMs);
         call([&] { m_bridge->StopDetection(); });
         QVERIFY(!m_bridge->isReconnecting());
-        m_sim->command("mute off");
-        m_sim->command("place 4");
+        QVERIFY(m_sim->command("mute off"));
+        QVERIFY(m_sim->command("place 4"));
         QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
         QCOMPARE(m_linksRestored, 0);
     }

@@ -7,7 +7,26 @@
 
 namespace orvanel::test {
 
-X11Windows::X11Windows() : m_display(XOpenDisplay(nullptr)) {}
+namespace {
+
+XErrorHandler g_previousHandler = nullptr;
+
+// A window of the program may close between listing it and asking its name; that is no failure of
+// the test, while Xlib's default handler would end the whole test process.
+int ignoreVanishedWindows(Display* display, XErrorEvent* error)
+{
+    if (error->error_code == BadWindow)
+        return 0;
+    return g_previousHandler ? g_previousHandler(display, error) : 0;
+}
+
+} // namespace
+
+X11Windows::X11Windows() : m_display(XOpenDisplay(nullptr))
+{
+    if (!g_previousHandler)
+        g_previousHandler = XSetErrorHandler(ignoreVanishedWindows);
+}
 
 X11Windows::~X11Windows()
 {
