@@ -3,6 +3,7 @@
 #include "bridge/SerialBridge.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -25,6 +26,27 @@ using orvanel::PortMap;
 using orvanel::SerialBridge;
 
 namespace {
+
+QString show(const QList<int>& ids)
+{
+    QStringList out;
+    for (int id : ids)
+        out << QString::number(id);
+    return out.join(' ');
+}
+
+// This process's resident memory.
+long residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
 
 // orvanel-bridge-sim from the build tree, driven through its standard input and output.
 class Simulator
@@ -73,6 +95,18 @@ public:
         }
         m_lines.removeOne(done);
         return true;
+    }
+
+    // The IDs of the passings the simulator reported sending up to the line that starts with last,
+    // which is taken too.
+    QList<int> passedUntil(const QString& last)
+    {
+        QList<int> ids;
+        for (QString line = nextLine(); !line.isEmpty() && !line.startsWith(last); line = nextLine()) {
+            if (line.startsWith("passed "))
+                ids << line.mid(7).toInt();
+        }
+        return ids;
     }
 
     // Any number of lines, without waiting for the simulator.
@@ -571,6 +605,86 @@ private slots:
         QVERIFY(m_sim->command("place 4"));
         QCOMPARE(m_bridge->ReadTransponder(), orvanel::kPortClosed);
         QCOMPARE(m_linksRestored, 0);
+    }
+
+    // Passings on the line when Start is asked, and a Start whose answer is lost: each passing
+    // numbered after the bridge's answer is delivered once and in order, nothing from before it.
+    void passingsAroundTheAnswerToStart()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        QVERIFY(m_sim->command("pass 1"));
+        QTRY_COMPARE(m_ids, QList<int>{1});
+        // Gone without Stop: the bridge goes on detecting, and passings meet the next Start.
+        call([&] { m_bridge->ClosePort(); });
+        QVERIFY(m_bridge->OpenPort(1));
+        m_sim->send("pass 2\npass 3\n");
+        call([&] { m_bridge->StartDetection(); });
+        QVERIFY(m_sim->command("pass 4"));
+        QTRY_COMPARE(m_ids.back(), 4);
+        QVERIFY2(m_ids == (QList<int>{1, 4}) || m_ids == (QList<int>{1, 2, 3, 4}), qPrintable(show(m_ids)));
+
+        // The answer to Start lost: the first passing sets the numbering.
+        call([&] { m_bridge->StopDetection(); });
+        QVERIFY(m_sim->command("mute on"));
+        call([&] { m_bridge->StartDetection(); });
+        QVERIFY(m_sim->command("mute off"));
+        m_ids.clear();
+        for (const char* pass : {"pass 5", "pass 6", "pass 7"})
+            QVERIFY(m_sim->command(pass));
+        QTRY_COMPARE(m_ids, (QList<int>{5, 6, 7}));
+        QCOMPARE(m_lost, std::uint64_t{0});
+    }
+
+    // Bursts of noise between passings: damaged frames are fetched again, none is lost, none
+    // made up, none doubled.
+    void noisyLineLosesNothing()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        QString commands;
+        QList<int> sent;
+        for (int id = 1; id <= 200; ++id) {
+            commands += QString("noise %1\npass %2\n").arg(id % 7 == 0 ? 40 : 3).arg(id);
+            sent << id;
+        }
+        m_sim->send(commands);
+        QVERIFY(m_sim->command("pass 201"));
+        sent << 201;
+        QTRY_COMPARE_WITH_TIMEOUT(m_ids.size(), sent.size(), kHeartbeatWaitMs);
+        QCOMPARE(m_ids, sent);
+        QCOMPARE(m_lost, std::uint64_t{0});
+    }
+
+    // Ten thousand passings as fast as the line takes them (in bursts of 500, each sent as soon as
+    // the last one is through): every one arrives, in order and once, and memory does not grow.
+    void floodOfPassings()
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        const long before = residentKiB();
+        QElapsedTimer clock;
+        clock.start();
+        constexpr int kPassings = 10000;
+        constexpr int kBurst = 500;
+        for (int first = 1; first <= kPassings; first += kBurst) {
+            QString commands;
+            for (int id = first; id < first + kBurst; ++id)
+                commands += QString("pass %1\n").arg(id);
+            m_sim->send(commands);
+            const int last = first + kBurst - 1;
+            QTRY_VERIFY_WITH_TIMEOUT(!m_ids.isEmpty() && m_ids.back() == last, kHeartbeatWaitMs);
+        }
+        const qint64 elapsedMs = clock.elapsed();
+        QList<int> sent(kPassings);
+        std::iota(sent.begin(), sent.end(), 1);
+        QCOMPARE(m_sim->passedUntil(QString("passed %1").arg(kPassings)) << kPassings, sent);
+        QCOMPARE(m_ids, sent);
+        const long growth = residentKiB() - before;
+        qInfo("flood: %d passings sent, %d delivered, %llu lost, in %lld ms; memory %+ld KiB", kPassings,
+              int(m_ids.size()), static_cast<unsigned long long>(m_lost), static_cast<long long>(elapsedMs), growth);
+        QCOMPARE(m_lost, std::uint64_t{0});
+        QVERIFY2(growth < 16 * 1024, qPrintable(QString("memory grew by %1 KiB").arg(growth)));
     }
 
     void hangupDuringAReadEndsItAndIsToldAfterwards()
