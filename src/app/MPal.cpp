@@ -1,6 +1,7 @@
 #include "MPal.h"
 
 #include "Artwork.h"
+#include "ClassicLayout.h"
 #include "PortMap.h"
 #include "WrappingCheckBox.h"
 
@@ -16,38 +17,6 @@
 
 namespace orvanel {
 
-namespace {
-
-// Layouts are kept in twips, as drawn; Qt scales the pixels on high-dpi screens.
-int px(int twips)
-{
-    return (twips + 7) / 15;
-}
-
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-// The classic dialog font, mapped to an installed metric-compatible face.
-QFont dialogFont(qreal points, bool bold = false, bool underline = false)
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    font.setUnderline(underline);
-    return font;
-}
-
-template <typename W> W* place(W* widget, const char* name, const QRect& geometry)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-} // namespace
-
 MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper)
     : MPal(std::move(bridge), keys, beeper, Options())
 {}
@@ -57,8 +26,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
       m_status([this](const std::string& text) { showLabelCaption(text); }, m_timer2, options.statusDelayMs),
       m_dispatcher(m_table, keys, beeper, m_status), m_session(*m_bridge, m_status)
 {
-    // The classic dialog font is not on Linux; Liberation Sans has the same metrics as its successor.
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    substituteDialogFont();
     setObjectName(QStringLiteral("MPal"));
     setWindowTitle(QStringLiteral("Orvanel"));
     setWindowIcon(orvanelIcon());
@@ -123,10 +91,13 @@ void MPal::buildMenu()
 
     QAction* MAbout = menuBar()->addAction(QStringLiteral("?"));
     MAbout->setObjectName(QStringLiteral("MAbout"));
-    connect(MAbout, &QAction::triggered, this, [this] {
-        if (m_about)
-            m_about();
-    });
+    connect(MAbout, &QAction::triggered, this, &MPal::MAbout_Click);
+}
+
+void MPal::MAbout_Click()
+{
+    if (m_about)
+        m_about();
 }
 
 void MPal::buildControls()

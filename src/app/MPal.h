@@ -73,6 +73,7 @@ private:
     void Command2_Click();
     void Command4_Click();
     void Command5_Click();
+    void MAbout_Click();
     void setRunning(bool running);
     void showLabelCaption(const std::string& text);
 
