@@ -1,7 +1,9 @@
+#include "AboutOpener.h"
 #include "CommandLine.h"
 #include "MPal.h"
 #include "PlatformServices.h"
 #include "SerialBridge.h"
+#include "sysinfo/LinuxSystemInfo.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -58,6 +60,8 @@ int main(int argc, char* argv[])
     PlatformServices platform = createPlatformServices();
     auto* window = new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    AboutOpener about(createSystemInfoServices());
+    window->setAboutHandler([&about] { about.show(); });
     window->show();
 
     if (!platform.keysProblem.empty()) {
