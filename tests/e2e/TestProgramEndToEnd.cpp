@@ -1,11 +1,10 @@
 #include "KeyNotation.h"
 #include "LineProcess.h"
 #include "PlatformServices.h"
+#include "X11Windows.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
 
 using namespace orvanel;
 using namespace orvanel::test;
@@ -21,35 +20,6 @@ private slots:
     void commandLine();
     void passingsTypedIntoTheFocusedWindow();
 };
-
-namespace {
-
-// The top-level window titled "Orvanel", or 0.
-Window findWindow(Display* display, const char* title)
-{
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    Window found = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return 0;
-    for (unsigned i = 0; i < count && !found; ++i) {
-        char* name = nullptr;
-        XWindowAttributes attributes;
-        if (XFetchName(display, children[i], &name) && name) {
-            if (std::string(name) == title && XGetWindowAttributes(display, children[i], &attributes) &&
-                attributes.map_state == IsViewable)
-                found = children[i];
-            XFree(name);
-        }
-    }
-    if (children)
-        XFree(children);
-    return found;
-}
-
-} // namespace
 
 void TestProgramEndToEnd::commandLine_data()
 {
