@@ -149,4 +149,37 @@ QImage bridgePicture()
     return image.convertToFormat(QImage::Format_Indexed8, webSafePalette(), Qt::ThresholdDither);
 }
 
+QImage aboutPicture()
+{
+    QImage image(75, 29, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+
+    drawChequeredFlag(p, QRectF(3, 4, 16, 11), 4, 3);
+    p.fillRect(QRectF(2, 2, 1.5, 25), Qt::black);
+
+    // Track with the loop across it.
+    p.fillRect(QRectF(22, 17, 51, 10), QColor(90, 90, 90));
+    p.fillRect(QRectF(51, 17, 3, 10), QColor(255, 204, 0));
+
+    // The car, seen from the side, its nose at the loop.
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 51, 204));
+    p.drawRoundedRect(QRectF(26, 14, 24, 7), 2, 2);
+    p.drawRoundedRect(QRectF(32, 10, 11, 6), 2, 2);
+    p.setBrush(Qt::black);
+    p.drawEllipse(QRectF(28, 18, 6, 6));
+    p.drawEllipse(QRectF(42, 18, 6, 6));
+
+    // The transponder's signal rising from the loop.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(204, 0, 0), 1.5));
+    for (int r = 4; r <= 12; r += 4)
+        p.drawArc(QRectF(53 - r, 9 - r, 2 * r, 2 * r), 20 * 16, 140 * 16);
+    p.fillRect(QRectF(52, 8, 2, 9), QColor(204, 0, 0));
+    p.end();
+    return image;
+}
+
 } // namespace orvanel

@@ -21,4 +21,8 @@ QIcon linkStateIcon(BridgeSession::LinkState state);
 // 8 bits per pixel on the 216-colour web-safe palette.
 QImage bridgePicture();
 
+// The About window's picture, 75 x 29 pixels on a transparent ground: a car crossing the detection
+// loop under the signal of its transponder, beside the chequered flag.
+QImage aboutPicture();
+
 } // namespace orvanel

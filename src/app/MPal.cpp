@@ -1,6 +1,7 @@
 #include "app/MPal.h"
 
 #include "app/Artwork.h"
+#include "app/ClassicLayout.h"
 #include "app/WrappingCheckBox.h"
 #include "bridge/PortMap.h"
 #include "session/Messages.h"
@@ -39,34 +40,6 @@ void setIdTexts(MappingTable& table, const IdList& ids)
         table.setIdText(i, ids[i]);
 }
 
-// Layouts are kept in twips, as drawn; Qt scales the pixels on high-dpi screens.
-int px(int twips)
-{
-    return (twips + 7) / 15;
-}
-
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-// The classic dialog font, mapped to an installed metric-compatible face.
-QFont dialogFont(qreal points, bool bold = false, bool underline = false)
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    font.setUnderline(underline);
-    return font;
-}
-
-template <typename W> W* place(W* widget, const char* name, const QRect& geometry)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 } // namespace
 
 MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper)
@@ -78,8 +51,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
       m_status([this](const std::string& text) { showLabelCaption(text); }, m_timer2, options.statusDelayMs),
       m_dispatcher(m_table, keys, beeper, m_status), m_session(*m_bridge, m_status)
 {
-    // The classic dialog font is not on Linux; Liberation Sans has the same metrics as its successor.
-    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+    substituteDialogFont();
     setObjectName(QStringLiteral("MPal"));
     setWindowTitle(QStringLiteral("Orvanel"));
     setWindowIcon(orvanelIcon());
@@ -150,10 +122,13 @@ void MPal::buildMenu()
 
     QAction* MAbout = menuBar()->addAction(QStringLiteral("?"));
     MAbout->setObjectName(QStringLiteral("MAbout"));
-    connect(MAbout, &QAction::triggered, this, [this] {
-        if (m_about)
-            m_about();
-    });
+    connect(MAbout, &QAction::triggered, this, &MPal::MAbout_Click);
+}
+
+void MPal::MAbout_Click()
+{
+    if (m_about)
+        m_about();
 }
 
 void MPal::buildControls()
@@ -219,9 +194,10 @@ void MPal::buildControls()
     Ccom = place(new QComboBox(client), "Ccom", twips(8880, 840, 975, 315));
     for (std::int32_t port = PortMap::kFirstPort; port <= PortMap::kLastPort; ++port)
         Ccom->addItem(QStringLiteral("COM %1").arg(port), port);
-    Ccom->setIconSize(QSize(10, 10));
     Ccom->setCurrentIndex(-1);
     Ccom->installEventFilter(this);
+    // The link's state, in the free margin right of the port list so that nothing else moves.
+    linkDot = place(new QLabel(client), "linkDot", QRect(px(8880 + 975) + 4, px(840) + (px(315) - 10) / 2, 10, 10));
 
     for (QPushButton* b : {Command1, Command2, Command4, Command5})
         b->setAutoDefault(false);
@@ -277,7 +253,6 @@ void MPal::Form_Load(const std::string& portSettingFile)
 void MPal::ConnectBridge()
 {
     m_staleInput.run([this] { m_session.connect(Ccom->currentData().toInt()); });
-    m_connectedIndex = Ccom->currentIndex();
     showLinkState();
 }
 
@@ -285,9 +260,9 @@ void MPal::showLinkState()
 {
     // The status line's texts are fixed; the reason behind "Error de Comunicación" is one hover away.
     Label1->setToolTip(QString::fromStdString(m_session.statusDetails()));
-    // The port that was connected carries the link's state as a coloured dot, whatever the line says.
-    for (int i = 0; i < Ccom->count(); ++i)
-        Ccom->setItemIcon(i, i == m_connectedIndex ? linkStateIcon(m_session.linkState()) : QIcon());
+    // A dot beside the port list shows the link's state, whatever the status line says.
+    linkDot->setPixmap(linkStateIcon(m_session.linkState()).pixmap(10, 10));
+    linkDot->setToolTip(Label1->toolTip());
 }
 
 void MPal::reportLostPassings(std::uint64_t count)

@@ -79,6 +79,7 @@ private:
     void MGuardarIds_Click();
     QString showFileDialog(const QString& title, bool save);
     void reportFileProblem(const FileProblem& problem, const std::string& status);
+    void MAbout_Click();
     void setRunning(bool running);
     void showLabelCaption(const std::string& text);
 
@@ -91,7 +92,6 @@ private:
     StaleInputFilter m_staleInput;
     std::function<void()> m_about;
     std::string m_portSettingFile;
-    int m_connectedIndex = -1; // the port list's entry of the last connection
     QString m_cd1FileName;     // proposed by the next file dialog
 
     QGroupBox* Frame1 = nullptr;
@@ -108,6 +108,7 @@ private:
     QLabel* Label1 = nullptr;
     QComboBox* Ccom = nullptr;
     QLabel* Picture1 = nullptr;
+    QLabel* linkDot = nullptr;
 };
 
 } // namespace orvanel

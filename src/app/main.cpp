@@ -1,7 +1,9 @@
+#include "app/AboutOpener.h"
 #include "app/CommandLine.h"
 #include "app/MPal.h"
 #include "bridge/SerialBridge.h"
 #include "platform/PlatformServices.h"
+#include "platform/sysinfo/LinuxSystemInfo.h"
 #include "storage/PortSettingFile.h"
 
 #include <QApplication>
@@ -67,6 +69,8 @@ int main(int argc, char* argv[])
     options.portSettingFile = kPortSettingFileName;
     auto* window = new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper, options);
     window->setAttribute(Qt::WA_DeleteOnClose);
+    AboutOpener about(createSystemInfoServices());
+    window->setAboutHandler([&about] { about.show(); });
     window->show();
 
     if (!platform.keysProblem.empty()) {

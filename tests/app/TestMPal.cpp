@@ -441,8 +441,8 @@ void TestMPal::readAndProgramButtons()
 void TestMPal::linkLostShowsCommunicationError()
 {
     create(150);
-    auto* ccom = child<QComboBox>("Ccom");
-    const auto dot = [ccom] { return QColor(ccom->itemIcon(0).pixmap(10, 10).toImage().pixel(5, 5)); };
+    auto* linkDot = child<QLabel>("linkDot");
+    const auto dot = [linkDot] { return QColor(linkDot->pixmap().toImage().pixel(5, 5)); };
     QVERIFY(dot().green() > dot().red());
     QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
     m_window->ShowStatus("x");

@@ -1,5 +1,6 @@
 #include "X11Windows.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -9,24 +10,30 @@ namespace orvanel::test {
 
 namespace {
 
-XErrorHandler g_previousHandler = nullptr;
-
-// A window of the program may close between listing it and asking its name; that is no failure of
-// the test, while Xlib's default handler would end the whole test process.
-int ignoreVanishedWindows(Display* display, XErrorEvent* error)
+// The program under test may destroy a window while it is being looked at: the errors about it
+// mean "not there", where Xlib's default handler would end the test.
+class WindowsMayVanish
 {
-    if (error->error_code == BadWindow)
-        return 0;
-    return g_previousHandler ? g_previousHandler(display, error) : 0;
-}
+public:
+    explicit WindowsMayVanish(Display* display) : m_display(display), m_previous(XSetErrorHandler(ignore)) {}
+    ~WindowsMayVanish()
+    {
+        XSync(m_display, False);
+        XSetErrorHandler(m_previous);
+    }
+    WindowsMayVanish(const WindowsMayVanish&) = delete;
+    WindowsMayVanish& operator=(const WindowsMayVanish&) = delete;
+
+private:
+    static int ignore(Display*, XErrorEvent*) { return 0; }
+
+    Display* m_display;
+    XErrorHandler m_previous;
+};
 
 } // namespace
 
-X11Windows::X11Windows() : m_display(XOpenDisplay(nullptr))
-{
-    if (!g_previousHandler)
-        g_previousHandler = XSetErrorHandler(ignoreVanishedWindows);
-}
+X11Windows::X11Windows() : m_display(XOpenDisplay(nullptr)) {}
 
 X11Windows::~X11Windows()
 {
@@ -36,6 +43,7 @@ X11Windows::~X11Windows()
 
 X11Windows::WindowId X11Windows::find(const char* title)
 {
+    WindowsMayVanish guard(m_display);
     Window root = 0;
     Window parent = 0;
     Window* children = nullptr;
@@ -60,12 +68,13 @@ X11Windows::WindowId X11Windows::find(const char* title)
 
 void X11Windows::focus(WindowId window)
 {
+    WindowsMayVanish guard(m_display);
     XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
-    XSync(m_display, False);
 }
 
 void X11Windows::click(WindowId window, int x, int y)
 {
+    WindowsMayVanish guard(m_display);
     int rootX = 0;
     int rootY = 0;
     Window child = 0;
@@ -73,11 +82,11 @@ void X11Windows::click(WindowId window, int x, int y)
     XTestFakeMotionEvent(m_display, -1, rootX, rootY, CurrentTime);
     XTestFakeButtonEvent(m_display, Button1, True, CurrentTime);
     XTestFakeButtonEvent(m_display, Button1, False, CurrentTime);
-    XSync(m_display, False);
 }
 
 void X11Windows::close(WindowId window)
 {
+    WindowsMayVanish guard(m_display);
     XEvent event{};
     event.xclient.type = ClientMessage;
     event.xclient.window = window;
@@ -86,7 +95,28 @@ void X11Windows::close(WindowId window)
     event.xclient.data.l[0] = static_cast<long>(XInternAtom(m_display, "WM_DELETE_WINDOW", False));
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(m_display, window, False, NoEventMask, &event);
-    XSync(m_display, False);
+}
+
+bool X11Windows::hasWindowState(WindowId window, const char* state)
+{
+    WindowsMayVanish guard(m_display);
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    const Atom wanted = XInternAtom(m_display, state, False);
+    bool found = false;
+    if (XGetWindowProperty(m_display, window, XInternAtom(m_display, "_NET_WM_STATE", False), 0, 64, False, XA_ATOM,
+                           &type, &format, &count, &after, &data) == Success &&
+        data) {
+        const auto* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < count && !found; ++i)
+            found = atoms[i] == wanted;
+    }
+    if (data)
+        XFree(data);
+    return found;
 }
 
 } // namespace orvanel::test

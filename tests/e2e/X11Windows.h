@@ -17,14 +17,17 @@ public:
     X11Windows& operator=(const X11Windows&) = delete;
 
     bool isOpen() const { return m_display != nullptr; }
+    _XDisplay* display() const { return m_display; }
 
     // The viewable top-level window with that title, or 0.
     WindowId find(const char* title);
     void focus(WindowId window);
-    // Presses and releases the left button at (x, y) of the window.
+    // Presses and releases the left button at (x, y) of the window, through XTEST.
     void click(WindowId window, int x, int y);
-    // Asks the window to close, as the close box of its title bar does.
+    // Asks the window to close, as the close box of its title bar does (WM_DELETE_WINDOW).
     void close(WindowId window);
+    // Whether the window's _NET_WM_STATE holds the named state ("_NET_WM_STATE_SKIP_TASKBAR").
+    bool hasWindowState(WindowId window, const char* state);
 
 private:
     _XDisplay* m_display = nullptr;
