@@ -507,10 +507,9 @@ private slots:
 
     void lostPassingIsSentAgain()
     {
-        QVERIFY(m_bridge->OpenPort(1));
-        startDetection();
-        QVERIFY(m_sim->command("pass 31"));
-        QTRY_COMPARE(m_ids, QList<int>{31});
+        raceUnderWay(31);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(m_sim->command("mute on"));
         QVERIFY(m_sim->command("pass 32"));
         QVERIFY(m_sim->command("pass 33"));
@@ -534,10 +533,9 @@ private slots:
 
     void hangupLosesTheLink()
     {
-        QVERIFY(m_bridge->OpenPort(1));
-        startDetection();
-        QVERIFY(m_sim->command("pass 51"));
-        QTRY_COMPARE(m_ids, QList<int>{51});
+        raceUnderWay(51);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(m_sim->command("hangup"));
         QTRY_COMPARE(m_linksLost, 1);
         QVERIFY(!m_bridge->isOpen());
@@ -557,10 +555,9 @@ private slots:
     // on by itself and what it numbered meanwhile is fetched from its history, each passing once.
     void silentBridgeIsNoticedAndRecovered()
     {
-        QVERIFY(m_bridge->OpenPort(1));
-        startDetection();
-        QVERIFY(m_sim->command("pass 1"));
-        QTRY_COMPARE(m_ids, QList<int>{1});
+        raceUnderWay(1);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(m_sim->command("mute on"));
         QTRY_COMPARE_WITH_TIMEOUT(m_linksLost, 1, kHeartbeatWaitMs);
         QVERIFY(m_sim->command("pass 2"));
@@ -578,10 +575,9 @@ private slots:
     // The cable pulled and a bridge plugged in again on the same device: detection goes on with it.
     void newBridgeOnTheSameLinkIsTakenUp()
     {
-        QVERIFY(m_bridge->OpenPort(1));
-        startDetection();
-        QVERIFY(m_sim->command("pass 51"));
-        QTRY_COMPARE(m_ids, QList<int>{51});
+        raceUnderWay(51);
+        if (QTest::currentTestFailed())
+            return;
         QVERIFY(m_sim->command("hangup"));
         QTRY_COMPARE(m_linksLost, 1);
         m_sim = std::make_unique<Simulator>(QStringList{"--link", m_link, "--seed", "2"});
@@ -611,10 +607,9 @@ private slots:
     // numbered after the bridge's answer is delivered once and in order, nothing from before it.
     void passingsAroundTheAnswerToStart()
     {
-        QVERIFY(m_bridge->OpenPort(1));
-        startDetection();
-        QVERIFY(m_sim->command("pass 1"));
-        QTRY_COMPARE(m_ids, QList<int>{1});
+        raceUnderWay(1);
+        if (QTest::currentTestFailed())
+            return;
         // Gone without Stop: the bridge goes on detecting, and passings meet the next Start.
         call([&] { m_bridge->ClosePort(); });
         QVERIFY(m_bridge->OpenPort(1));
@@ -743,6 +738,15 @@ private:
             m_insideCall = false;
             return result;
         }
+    }
+
+    // Port 1 open, detection on, and car id's passing through.
+    void raceUnderWay(int id)
+    {
+        QVERIFY(m_bridge->OpenPort(1));
+        startDetection();
+        QVERIFY(m_sim->command(QString("pass %1").arg(id)));
+        QTRY_COMPARE(m_ids, QList<int>{id});
     }
 
     void startDetection()
