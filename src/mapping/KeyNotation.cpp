@@ -15,7 +15,6 @@ constexpr int maxGroupDepth = 3;
 
 // A key-stroke text is typed on every passing; this keeps a typo such as "{a 2000000000}"
 // from locking the keyboard for minutes.
-constexpr std::uint64_t maxKeyTaps = 1000;
 
 constexpr std::uint64_t maxRepeatCount = 2147483647;
 
@@ -211,6 +210,8 @@ private:
             }
             pendingMask |= modifierBit(*modifier);
             pressed.push_back(*modifier);
+            if (!countEvents(1, m_pos))
+                return false;
             m_keys.push_back(KeyEvent::press(*modifier));
             ++m_pos;
         }
@@ -219,8 +220,11 @@ private:
         if (!atEnd() && current() != U')' && !parseUnit(depth, heldMask | pendingMask))
             return false;
 
-        for (auto it = pressed.rbegin(); it != pressed.rend(); ++it)
+        for (auto it = pressed.rbegin(); it != pressed.rend(); ++it) {
+            if (!countEvents(1, m_pos))
+                return false;
             m_keys.push_back(KeyEvent::release(*it));
+        }
         return true;
     }
 
@@ -344,11 +348,20 @@ private:
 
     bool tap(const KeyEvent& event, std::size_t position)
     {
-        m_taps += event.count;
-        if (m_taps > maxKeyTaps)
-            return fail("too many key-strokes (more than " + std::to_string(maxKeyTaps) + ") " +
-                        positionText(position));
+        if (!countEvents(event.count, position))
+            return false;
         m_keys.push_back(event);
+        return true;
+    }
+
+    // Every key event counts towards the limit, modifier presses and releases as well as taps, so
+    // that no text, however it is written, holds the window up for long.
+    bool countEvents(std::uint64_t events, std::size_t position)
+    {
+        m_events += events;
+        if (m_events > kMaxKeyEvents)
+            return fail("too many key-strokes (more than " + std::to_string(kMaxKeyEvents) + ") " +
+                        positionText(position));
         return true;
     }
 
@@ -368,7 +381,7 @@ private:
     std::string_view m_text;
     std::vector<Character> m_chars;
     std::size_t m_pos = 0;
-    std::uint64_t m_taps = 0;
+    std::uint64_t m_events = 0;
     KeySequence m_keys;
     std::string m_error;
 };

@@ -2,6 +2,7 @@
 
 #include "mapping/KeyEvent.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,10 @@ struct KeyNotationResult
     KeySequence keys;
     std::string error;
 };
+
+// The most key events one text may make: each tap of a key or character, each press and each
+// release of a modifier.
+inline constexpr std::uint64_t kMaxKeyEvents = 1000;
 
 // Reads a key-stroke text (UTF-8) in the key notation of the KeyText column:
 // characters type themselves, "{NAME}" and "{NAME n}" type named keys or repeat,

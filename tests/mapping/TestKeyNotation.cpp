@@ -335,6 +335,10 @@ void TestKeyNotation::structureErrors_data()
                                 << QString("too many key-strokes (more than 1000) at position 1");
     QTest::newRow("counts summed") << QByteArray("{a 600}{LEFT 401}")
                                    << QString("too many key-strokes (more than 1000) at position 8");
+    QTest::newRow("modifiers alone count")
+        << QByteArray("(+)").repeated(501) << QString("too many key-strokes (more than 1000) at position 1502");
+    QTest::newRow("modifier release counts")
+        << QByteArray("+{a 999}") << QString("too many key-strokes (more than 1000) at position 9");
 }
 
 void TestKeyNotation::braceErrors_data()
