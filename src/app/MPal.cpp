@@ -2,12 +2,14 @@
 
 #include "app/Artwork.h"
 #include "app/ClassicLayout.h"
+#include "app/KeyboardFocus.h"
 #include "app/WrappingCheckBox.h"
 #include "bridge/PortMap.h"
 #include "session/Messages.h"
 #include "storage/IdListFile.h"
 #include "storage/PortSettingFile.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
@@ -286,7 +288,10 @@ bool MPal::eventFilter(QObject* watched, QEvent* event)
 
 void MPal::OnPassing(const std::int16_t& id)
 {
-    m_dispatcher.onPassing(id, Check1->isChecked());
+    // Keys typed while one of Orvanel's own windows has the focus would press its buttons.
+    if (m_dispatcher.onPassing(id, Check1->isChecked(), !ownWindowHasKeyboardFocus()) ==
+        PassingDispatcher::Typing::Withheld)
+        Label1->setToolTip(QString::fromUtf8(messages::kKeysWithheld));
 }
 
 void MPal::setRunning(bool running)

@@ -16,6 +16,10 @@ inline constexpr const char* kPassingsLost = " pasadas perdidas"; // after the c
 // A passing, or a transponder read: the prefix of the ID.
 inline constexpr const char* kTransponderId = "Transponder ID = ";
 
+// A passing whose key-stroke was kept back because it would have gone into Orvanel itself.
+inline constexpr const char* kKeysWithheld = "No se escribió la tecla: la ventana de Orvanel tenía el foco. Ponga el "
+                                             "foco en el programa que cuenta las vueltas.";
+
 // Reading the transponder under the bridge.
 inline constexpr const char* kPlaceTheCar = "Ponga el coche bajo el puente";
 inline constexpr const char* kPortClosed = "Puerto cerrado";

@@ -15,21 +15,26 @@ PassingDispatcher::PassingDispatcher(MappingTable& table, KeyInjector& keys, Bee
     : m_table(table), m_keys(keys), m_beeper(beeper), m_status(status)
 {}
 
-void PassingDispatcher::onPassing(const std::int16_t& id, bool autoAssign)
+PassingDispatcher::Typing PassingDispatcher::onPassing(const std::int16_t& id, bool autoAssign, bool mayType)
 {
     RowResult row = m_table.FindRow(id);
     if (!row.ok && autoAssign)
         row = m_table.ClaimFreeRow(id);
 
     // An unknown car types nothing: sending another row's key would credit its lap to that car.
+    Typing typing = Typing::Nothing;
     if (row.ok) {
         const KeyNotationResult keys = parseKeyNotation(m_table.row(row.row).KeyText);
-        if (keys.ok && !keys.keys.empty())
-            m_keys.send(keys.keys);
+        if (keys.ok && !keys.keys.empty()) {
+            typing = mayType ? Typing::Typed : Typing::Withheld;
+            if (mayType)
+                m_keys.send(keys.keys);
+        }
     }
 
     m_beeper.beepExclamation();
     m_status.showStatus(TransponderIdText(id));
+    return typing;
 }
 
 } // namespace orvanel

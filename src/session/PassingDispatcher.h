@@ -19,10 +19,19 @@ class PassingDispatcher
 public:
     PassingDispatcher(MappingTable& table, KeyInjector& keys, Beeper& beeper, StatusSink& status);
 
+    enum class Typing
+    {
+        Typed,
+        Nothing,  // no row, or a key-stroke text that breaks the notation or is empty
+        Withheld, // the row's key-stroke was kept back: see onPassing
+    };
+
     // Finds the transponder's row (or, with autoAssign, claims the first empty row for it), types
     // that row's key-stroke text, beeps and shows the ID. A passing that has no row, or whose
-    // key-stroke text breaks the notation, types nothing but still beeps and shows the ID.
-    void onPassing(const std::int16_t& id, bool autoAssign);
+    // key-stroke text breaks the notation, types nothing but still beeps and shows the ID. With
+    // mayType false (the program's own window has the keyboard focus, and the keys would land in
+    // it) nothing is typed either, and the rest happens as usual.
+    Typing onPassing(const std::int16_t& id, bool autoAssign, bool mayType = true);
 
 private:
     MappingTable& m_table;

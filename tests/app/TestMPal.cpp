@@ -386,10 +386,19 @@ void TestMPal::passingTypesTheRowKey()
     m_window->findChild<QAction*>("MKeySF1F12")->trigger();
     QTest::keyClicks(box("Text2", 4), "21");
     QTest::mouseClick(child<QPushButton>("Command1"), Qt::LeftButton);
+    // With the focus still on Orvanel the key would press its own buttons: it is kept back.
+    QTRY_COMPARE(QApplication::activeWindow(), m_window.get());
+    m_bridge->pass(21);
+    QVERIFY(m_keys.sent.empty());
+    QCOMPARE(status(), QString("Transponder ID =  21"));
+    QVERIFY(child<QLabel>("Label1")->toolTip().contains("foco"));
+    // The user puts the focus in the lap counter, another program.
+    QApplication::setActiveWindow(nullptr);
+    QTRY_COMPARE(QApplication::activeWindow(), nullptr);
     m_bridge->pass(21);
     QCOMPARE(m_keys.sent.size(), std::size_t(1));
     QCOMPARE(toString(m_keys.sent[0]), std::string("F5"));
-    QCOMPARE(m_beeper.beeps, 1);
+    QCOMPARE(m_beeper.beeps, 2);
     QCOMPARE(status(), QString("Transponder ID =  21"));
 
     // Auto-assign as it was when Start was pressed: off, so an unknown car types nothing.

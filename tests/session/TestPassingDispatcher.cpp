@@ -16,6 +16,7 @@ private slots:
     void statusText_data();
     void statusText();
     void knownIdTypesItsRow();
+    void keysWithheldWhileOurWindowHasTheFocus();
     void unknownIdTypesNothing_data();
     void unknownIdTypesNothing();
     void autoAssignClaimsAndTypesAtOnce();
@@ -77,6 +78,19 @@ void TestPassingDispatcher::knownIdTypesItsRow()
     QCOMPARE(typed(), QString("F6"));
     QCOMPARE(m_beeper.beeps, 1);
     QCOMPARE(m_status.posts, std::vector<std::string>{"Transponder ID =  42"});
+}
+
+void TestPassingDispatcher::keysWithheldWhileOurWindowHasTheFocus()
+{
+    PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    m_table.PresetFunctionKeys();
+    QCOMPARE(d.onPassing(42, true, false), PassingDispatcher::Typing::Withheld);
+    QCOMPARE(typed(), QString());
+    QCOMPARE(m_table.row(0).IdText, std::string("42"));
+    QCOMPARE(m_beeper.beeps, 1);
+    QCOMPARE(m_status.posts, std::vector<std::string>{"Transponder ID =  42"});
+    QCOMPARE(d.onPassing(42, true), PassingDispatcher::Typing::Typed);
+    QCOMPARE(typed(), QString("F1"));
 }
 
 void TestPassingDispatcher::unknownIdTypesNothing_data()
