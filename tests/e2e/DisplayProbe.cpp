@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
 
 namespace orvanel {
 
@@ -66,6 +67,12 @@ bool DisplayProbe::loadKeymap(const QString& keycodes, const QString& symbols)
 void DisplayProbe::lockGroup(unsigned group)
 {
     XkbLockGroup(m_display, XkbUseCoreKbd, group);
+    XSync(m_display, False);
+}
+
+void DisplayProbe::holdKey(unsigned long keysym, bool down)
+{
+    XTestFakeKeyEvent(m_display, XKeysymToKeycode(m_display, keysym), down ? True : False, CurrentTime);
     XSync(m_display, False);
 }
 

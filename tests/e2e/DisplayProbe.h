@@ -24,6 +24,8 @@ public:
     // Replaces the keyboard map by one built from XKB component names ("pc+de+inet(evdev)").
     bool loadKeymap(const QString& keycodes, const QString& symbols);
     void lockGroup(unsigned group);
+    // Presses or releases the key of a keysym, as a user's hand on the keyboard would.
+    void holdKey(unsigned long keysym, bool down);
 
     // Counts the bells rung on the display from the moment watchBells() is called.
     void watchBells();

@@ -12,8 +12,9 @@ namespace orvanel {
 
 namespace {
 
-// Few texts need more than a handful of characters the keyboard map lacks.
-constexpr std::size_t spareKeyCount = 8;
+// Spare keys are lent for a whole text at once, so a text of another script needs one per distinct
+// character; keyboard maps leave many more key codes empty than any ID's key-stroke needs.
+constexpr std::size_t spareKeyCount = 64;
 constexpr unsigned modifierBits = 8;
 constexpr unsigned controlModifier = ControlMask;
 
@@ -79,6 +80,27 @@ std::string keysymText(Keysym keysym)
     return name ? name : "keysym " + std::to_string(keysym);
 }
 
+// Xlib reports errors through one handler for the whole process; this one takes those of the
+// injectors' connections as a failure of the send under way, where Xlib's default would end the
+// program, and hands any other connection's errors on.
+XErrorHandler g_otherHandler = nullptr;
+std::vector<XTestKeyInjector*>* g_injectors = nullptr;
+
+int onXError(Display* display, XErrorEvent* error)
+{
+    if (g_injectors) {
+        for (XTestKeyInjector* injector : *g_injectors) {
+            if (injector->connection() == display) {
+                char text[128] = {};
+                XGetErrorText(display, error->error_code, text, sizeof text);
+                injector->noteError(text);
+                return 0;
+            }
+        }
+    }
+    return g_otherHandler ? g_otherHandler(display, error) : 0;
+}
+
 } // namespace
 
 XTestKeyInjector::Opened XTestKeyInjector::open(const std::string& displayName, std::chrono::milliseconds holdTime)
@@ -122,6 +144,11 @@ XTestKeyInjector::Opened XTestKeyInjector::open(const std::string& displayName, 
 XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime)
     : m_display(display), m_pool(spareKeyCount, holdTime)
 {
+    if (!g_injectors) {
+        g_injectors = new std::vector<XTestKeyInjector*>;
+        g_otherHandler = XSetErrorHandler(onXError);
+    }
+    g_injectors->push_back(this);
     m_revertTimer.setSingleShot(true);
     QObject::connect(&m_revertTimer, &QTimer::timeout, [this] { revertDue(); });
     readLayout();
@@ -131,17 +158,45 @@ XTestKeyInjector::~XTestKeyInjector()
 {
     m_revertTimer.stop();
     revert(m_pool.takeAllBound());
+    XSync(m_display, False);
+    g_injectors->erase(std::find(g_injectors->begin(), g_injectors->end(), this));
+    if (g_injectors->empty()) {
+        XSetErrorHandler(g_otherHandler);
+        delete g_injectors;
+        g_injectors = nullptr;
+    }
     XCloseDisplay(m_display);
+}
+
+void XTestKeyInjector::noteError(const std::string& text)
+{
+    m_errors.push_back(text);
 }
 
 void XTestKeyInjector::send(const KeySequence& keys)
 {
     discardEvents();
     revert(m_pool.takeDue(SpareKeyPool::Clock::now()));
+    // Errors that came in after the last send returned concern its key events.
+    if (!m_errors.empty())
+        report("the X server refused key events (" + m_errors.front() + ")");
+    m_errors.clear();
     // Read afresh every time: the user may have switched layouts since the last passing.
     readLayout();
     readState();
     ++m_sendId;
+
+    // A key-stroke is typed whole or not at all: everything it needs is found or bound first.
+    if (!prepare(keys) || !m_errors.empty()) {
+        if (!m_errors.empty())
+            report("the X server refused a change of the keyboard map (" + m_errors.front() + "); nothing typed");
+        scheduleRevert();
+        return;
+    }
+    // Modifier keys the user holds would change what the text types: let go of them meanwhile.
+    const std::vector<unsigned> userHeld = modifierKeysDown();
+    for (unsigned keycode : userHeld)
+        fakeKey(keycode, false);
 
     for (const KeyEvent& event : keys) {
         switch (event.type) {
@@ -151,22 +206,105 @@ void XTestKeyInjector::send(const KeySequence& keys)
         case KeyEvent::Type::ReleaseModifier:
             releaseModifier(event.modifier);
             break;
-        case KeyEvent::Type::TapKey: {
-            const NamedKeysym named = namedKeyKeysym(event.key);
-            tap({named.keysym}, event.count, named.withControl ? controlModifier : 0, toString(event.key));
+        case KeyEvent::Type::TapKey:
+        case KeyEvent::Type::TapCharacter: {
+            const Wanted wanted = wantedFor(event);
+            tap(wanted.keysyms, event.count, wanted.extraModifiers, wanted.what);
             break;
         }
-        case KeyEvent::Type::TapCharacter:
-            tap(characterKeysyms(event.character), event.count, 0, codePointText(event.character));
-            break;
         }
     }
     // A sequence that leaves a modifier down would leave it stuck for the user.
     while (!m_held.empty())
         releaseModifier(m_held.back().first);
+    for (unsigned keycode : userHeld)
+        fakeKey(keycode, true);
 
     XFlush(m_display);
     scheduleRevert();
+}
+
+bool XTestKeyInjector::prepare(const KeySequence& keys)
+{
+    // First every key the map lacks gets a spare key code, all before anything is typed; then
+    // everything must be found, with the modifier keys it needs.
+    bool bound = false;
+    for (const KeyEvent& event : keys) {
+        const Wanted wanted = wantedFor(event);
+        if (event.count == 0 || wanted.keysyms.empty() || event.type == KeyEvent::Type::PressModifier ||
+            event.type == KeyEvent::Type::ReleaseModifier || m_layout.find(wanted.keysyms, m_group, m_lockedModifiers))
+            continue;
+        const std::vector<Keysym> binding = spareKeyBinding(wanted.keysyms.front());
+        const auto claim = m_pool.claim(binding, m_sendId, SpareKeyPool::Clock::now());
+        if (!claim) {
+            report("no free keycode to type " + wanted.what + "; nothing typed");
+            return false;
+        }
+        if (claim->needsBinding) {
+            std::vector<KeySym> keysymList(binding.begin(), binding.end());
+            XChangeKeyboardMapping(m_display, static_cast<int>(claim->keycode), static_cast<int>(keysymList.size()),
+                                   keysymList.data(), 1);
+            bound = true;
+        }
+    }
+    if (bound)
+        readLayout();
+
+    for (const KeyEvent& event : keys) {
+        const Wanted wanted = wantedFor(event);
+        if (event.count == 0)
+            continue;
+        const auto choice =
+            wanted.keysyms.empty() ? std::nullopt : m_layout.find(wanted.keysyms, m_group, m_lockedModifiers);
+        if (!choice) {
+            report("no key can type " + wanted.what + "; nothing typed");
+            return false;
+        }
+        for (unsigned bit = 0; bit < modifierBits; ++bit) {
+            const unsigned modifier = 1u << bit;
+            if (((choice->modifiers | wanted.extraModifiers) & modifier) != 0 && m_layout.modifierKey(modifier) == 0) {
+                report("no modifier key to type " + wanted.what + "; nothing typed");
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+XTestKeyInjector::Wanted XTestKeyInjector::wantedFor(const KeyEvent& event)
+{
+    switch (event.type) {
+    case KeyEvent::Type::PressModifier:
+    case KeyEvent::Type::ReleaseModifier: {
+        const Keysym keysym = modifierKeysym(event.modifier);
+        return {{keysym}, 0, keysymText(keysym)};
+    }
+    case KeyEvent::Type::TapKey: {
+        const NamedKeysym named = namedKeyKeysym(event.key);
+        return {{named.keysym}, named.withControl ? controlModifier : 0, toString(event.key)};
+    }
+    case KeyEvent::Type::TapCharacter:
+        break;
+    }
+    return {characterKeysyms(event.character), 0, codePointText(event.character)};
+}
+
+std::vector<unsigned> XTestKeyInjector::modifierKeysDown()
+{
+    std::vector<unsigned> down;
+    if (m_baseModifiers == 0)
+        return down;
+    char keys[32] = {};
+    XQueryKeymap(m_display, keys);
+    for (unsigned keycode = 8; keycode < 256; ++keycode) {
+        if ((keys[keycode / 8] & (1 << (keycode % 8))) == 0)
+            continue;
+        const KeyboardLayout::Key* key = m_layout.key(keycode);
+        // Lock keys are left alone: releasing and pressing them again would toggle the lock.
+        if (key && (key->setsModifiers & ~static_cast<unsigned>(LockMask)) != 0)
+            down.push_back(keycode);
+    }
+    return down;
 }
 
 void XTestKeyInjector::discardEvents()
@@ -197,10 +335,12 @@ void XTestKeyInjector::readState()
     if (XkbGetState(m_display, XkbUseCoreKbd, &state) != Success) {
         m_group = 0;
         m_lockedModifiers = 0;
+        m_baseModifiers = 0;
         return;
     }
     m_group = state.group;
     m_lockedModifiers = state.locked_mods;
+    m_baseModifiers = state.base_mods;
 }
 
 void XTestKeyInjector::pressModifier(Modifier modifier)
@@ -274,28 +414,13 @@ void XTestKeyInjector::tap(const std::vector<Keysym>& keysyms, unsigned count, u
 std::optional<KeyboardLayout::Choice> XTestKeyInjector::locate(const std::vector<Keysym>& keysyms,
                                                                const std::string& what)
 {
-    const auto now = SpareKeyPool::Clock::now();
-    auto choice = m_layout.find(keysyms, m_group, m_lockedModifiers);
-    if (choice) {
-        m_pool.touch(choice->keycode, m_sendId, now);
-        return choice;
-    }
-
-    const std::vector<Keysym> binding = spareKeyBinding(keysyms.front());
-    const auto claim = m_pool.claim(binding, m_sendId, now);
-    if (!claim) {
-        report("no free keycode to type " + what);
+    // prepare() has found or bound every key the send needs.
+    const auto choice = m_layout.find(keysyms, m_group, m_lockedModifiers);
+    if (!choice) {
+        report("no key can type " + what);
         return std::nullopt;
     }
-    if (claim->needsBinding) {
-        std::vector<KeySym> keysymList(binding.begin(), binding.end());
-        XChangeKeyboardMapping(m_display, static_cast<int>(claim->keycode), static_cast<int>(keysymList.size()),
-                               keysymList.data(), 1);
-        readLayout();
-    }
-    choice = m_layout.findOn(claim->keycode, keysyms, m_group, m_lockedModifiers);
-    if (!choice)
-        report("the keyboard map did not take the binding for " + what);
+    m_pool.touch(choice->keycode, m_sendId, SpareKeyPool::Clock::now());
     return choice;
 }
 

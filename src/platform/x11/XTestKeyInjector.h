@@ -53,10 +53,25 @@ public:
 
     void send(const KeySequence& keys) override;
 
+    // For the process's X error handler.
+    _XDisplay* connection() const { return m_display; }
+    void noteError(const std::string& text);
+
 private:
     XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime);
 
+    // The keysyms an event types, the modifiers it adds, and its name for messages.
+    struct Wanted
+    {
+        std::vector<Keysym> keysyms;
+        unsigned extraModifiers = 0;
+        std::string what;
+    };
+    static Wanted wantedFor(const KeyEvent& event);
+
     void discardEvents();
+    bool prepare(const KeySequence& keys);
+    std::vector<unsigned> modifierKeysDown();
     void readLayout();
     void readState();
     void pressModifier(Modifier modifier);
@@ -77,6 +92,8 @@ private:
     unsigned m_sendId = 0;
     unsigned m_group = 0;
     unsigned m_lockedModifiers = 0;
+    unsigned m_baseModifiers = 0;                      // held down by keys, the user's included
+    std::vector<std::string> m_errors;                 // X errors of the send under way
     std::vector<std::pair<Modifier, unsigned>> m_held; // notation modifiers down, in pressing order, with keycode
     std::set<std::string> m_reported;
 };
