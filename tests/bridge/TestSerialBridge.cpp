@@ -559,7 +559,10 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         QVERIFY(m_sim->command("mute on"));
+        QElapsedTimer silent;
+        silent.start();
         QTRY_COMPARE_WITH_TIMEOUT(m_linksLost, 1, kHeartbeatWaitMs);
+        qInfo("silence noticed after %lld ms", static_cast<long long>(silent.elapsed()));
         QVERIFY(m_sim->command("pass 2"));
         QVERIFY(m_sim->command("pass 3"));
         QVERIFY(m_sim->command("mute off"));
@@ -582,7 +585,10 @@ private slots:
         QTRY_COMPARE(m_linksLost, 1);
         m_sim = std::make_unique<Simulator>(QStringList{"--link", m_link, "--seed", "2"});
         QVERIFY(m_sim->nextLine().startsWith("ready "));
+        QElapsedTimer plugged;
+        plugged.start();
         QTRY_COMPARE_WITH_TIMEOUT(m_linksRestored, 1, kHeartbeatWaitMs);
+        qInfo("detection resumed %lld ms after the new bridge appeared", static_cast<long long>(plugged.elapsed()));
         QVERIFY(m_bridge->isDetecting());
         QVERIFY(m_sim->command("pass 61"));
         QTRY_COMPARE(m_ids, (QList<int>{51, 61}));
