@@ -1,3 +1,4 @@
+#include "ProcessMemory.h"
 #include "bridge/BridgeMessage.h"
 #include "bridge/FrameDecoder.h"
 #include "bridge/SerialBridge.h"
@@ -33,19 +34,6 @@ QString show(const QList<int>& ids)
     for (int id : ids)
         out << QString::number(id);
     return out.join(' ');
-}
-
-// This process's resident memory.
-long residentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
 }
 
 // orvanel-bridge-sim from the build tree, driven through its standard input and output.
@@ -663,7 +651,7 @@ private slots:
     {
         QVERIFY(m_bridge->OpenPort(1));
         startDetection();
-        const long before = residentKiB();
+        const long before = orvanel::test::residentKiB();
         QElapsedTimer clock;
         clock.start();
         constexpr int kPassings = 10000;
@@ -681,7 +669,7 @@ private slots:
         std::iota(sent.begin(), sent.end(), 1);
         QCOMPARE(m_sim->passedUntil(QString("passed %1").arg(kPassings)) << kPassings, sent);
         QCOMPARE(m_ids, sent);
-        const long growth = residentKiB() - before;
+        const long growth = orvanel::test::residentKiB() - before;
         qInfo("flood: %d passings sent, %d delivered, %llu lost, in %lld ms; memory %+ld KiB", kPassings,
               int(m_ids.size()), static_cast<unsigned long long>(m_lost), static_cast<long long>(elapsedMs), growth);
         QCOMPARE(m_lost, std::uint64_t{0});

@@ -1,4 +1,5 @@
 #include "LineProcess.h"
+#include "ProcessMemory.h"
 #include "X11Windows.h"
 #include "app/MPal.h"
 #include "bridge/SerialBridge.h"
@@ -6,6 +7,8 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,6 +32,7 @@ private slots:
     void silentBridge();
     void hangupDuringDetection();
     void clicksOnAFrozenWindowAreNotReplayed();
+    void floodIsTypedExactlyOnce();
 
 private:
     template <typename T = QWidget> T* child(const char* name)
@@ -224,6 +228,50 @@ void TestBridgeEndToEnd::clicksOnAFrozenWindowAreNotReplayed()
     x11.click(window, onProgram.x(), onProgram.y());
     QTRY_VERIFY_WITH_TIMEOUT(program->hasFocus(), 10000);
     QCOMPARE(m_bridge->reads, readsBefore + 1);
+}
+
+// Passings of twelve cars as fast as the line takes them, in bursts: every one is typed, in order,
+// once, and the program's memory stays flat.
+void TestBridgeEndToEnd::floodIsTypedExactlyOnce()
+{
+    m_window->findChild<QAction*>("MKeySF1F12")->trigger();
+    for (int row = 0; row < 12; ++row)
+        child<QLineEdit>(("Text2_" + std::to_string(row)).c_str())->setText(QString::number(row + 1));
+    click("Command1");
+    QCOMPARE(m_sim->waitForLine("detection"), QStringLiteral("detection on"));
+    startRecorder();
+
+    const long before = residentKiB();
+    QElapsedTimer clock;
+    clock.start();
+    constexpr int kPassings = 10000;
+    constexpr int kBurst = 250;
+    QStringList expected;
+    QStringList presses;
+    for (int first = 0; first < kPassings; first += kBurst) {
+        QString commands;
+        for (int k = first; k < first + kBurst; ++k) {
+            commands += QStringLiteral("pass %1\n").arg(k % 12 + 1);
+            expected << QStringLiteral("F%1").arg(k % 12 + 1);
+        }
+        m_sim->process().write(commands.toUtf8());
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                QStringList& lines = m_recorder->lines();
+                while (!lines.isEmpty()) {
+                    const QStringList words = lines.takeFirst().split(QLatin1Char(' '));
+                    if (words.value(0) == QLatin1String("press"))
+                        presses << words.value(1);
+                }
+                return presses.size() >= first + kBurst;
+            },
+            20000));
+    }
+    const long growth = residentKiB() - before;
+    qInfo("typed flood: %d passings sent, %d keys typed in %lld ms; memory %+ld KiB", kPassings, int(presses.size()),
+          static_cast<long long>(clock.elapsed()), growth);
+    QCOMPARE(presses, expected);
+    QVERIFY2(growth < 32 * 1024, qPrintable(QStringLiteral("memory grew by %1 KiB").arg(growth)));
 }
 
 QTEST_MAIN(TestBridgeEndToEnd)
