@@ -4,23 +4,61 @@ namespace orvanel {
 
 QString commandLineHelp()
 {
-    return QStringLiteral("Usage: orvanel [--com N=DEVICE]...\n"
-                          "\n"
-                          "Types a key-stroke into the focused window each time a car's transponder passes the\n"
-                          "detection bridge.\n"
-                          "\n"
-                          "Options:\n"
-                          "  --com N=DEVICE  open DEVICE for the port list's entry \"COM N\" (N from 1 to 6);\n"
-                          "                  may be given once for each port. Default: COM N is /dev/ttyS(N-1).\n"
-                          "  -h, --help      show this help and exit\n"
-                          "  -v, --version   show the version and exit\n"
-                          "\n"
-                          "The chosen port is remembered in config.cfg in the current directory.\n");
+    return QStringLiteral(
+        "Usage: orvanel [--com N=DEVICE]... [--ids FILE] [--preset digits|fkeys] [--start]\n"
+        "\n"
+        "Types a key-stroke into the focused window each time a car's transponder passes the\n"
+        "detection bridge.\n"
+        "\n"
+        "Options:\n"
+        "  --com N=DEVICE  open DEVICE for the port list's entry \"COM N\" (N from 1 to 6);\n"
+        "                  may be given once for each port. Default: COM N is /dev/ttyS(N-1).\n"
+        "  --ids FILE      load the transponder IDs from an ID list file at start-up, as\n"
+        "                  \"Cargar IDs\" does\n"
+        "  --preset digits|fkeys\n"
+        "                  fill the key-strokes at start-up, as \"Key-S = 1-0\" or \"Key-S = F1-F12\"\n"
+        "  --start         press Start once connected, for unattended use\n"
+        "  -h, --help      show this help and exit\n"
+        "  -v, --version   show the version and exit\n"
+        "\n"
+        "The chosen port is remembered in config.cfg in the current directory.\n");
 }
+
+namespace {
+
+enum class Match
+{
+    No,
+    Value,
+    Missing, // the option without its value
+};
+
+// Whether arguments[i] is the option `name`, given as "NAME VALUE" or "NAME=VALUE"; moves i past its value.
+Match optionValue(const QStringList& arguments, int& i, QLatin1String name, QString& value)
+{
+    const QString& arg = arguments[i];
+    if (arg.startsWith(name + QLatin1Char('='))) {
+        value = arg.mid(name.size() + 1);
+        return Match::Value;
+    }
+    if (arg != name)
+        return Match::No;
+    if (i + 1 >= arguments.size())
+        return Match::Missing;
+    value = arguments[++i];
+    return Match::Value;
+}
+
+} // namespace
 
 CommandLine parseCommandLine(const QStringList& arguments)
 {
     CommandLine result;
+    const auto fail = [&result](const QString& error) {
+        result.action = CommandLine::Action::Fail;
+        result.error = error;
+        return result;
+    };
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& arg = arguments[i];
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
@@ -31,28 +69,37 @@ CommandLine parseCommandLine(const QStringList& arguments)
             result.action = CommandLine::Action::ShowVersion;
             return result;
         }
+        if (arg == QLatin1String("--start")) {
+            result.start = true;
+            continue;
+        }
         QString value;
-        if (arg == QLatin1String("--com")) {
-            if (i + 1 >= arguments.size()) {
-                result.action = CommandLine::Action::Fail;
-                result.error = QStringLiteral("--com needs a value N=DEVICE, for example --com 1=/dev/ttyUSB0");
-                return result;
-            }
-            value = arguments[++i];
-        } else if (arg.startsWith(QLatin1String("--com="))) {
-            value = arg.mid(6);
-        } else {
-            result.action = CommandLine::Action::Fail;
-            result.error = QStringLiteral("unknown argument \"%1\" (see --help)").arg(arg);
+        if (const Match ids = optionValue(arguments, i, QLatin1String("--ids"), value); ids != Match::No) {
+            if (ids == Match::Missing || value.isEmpty())
+                return fail(QStringLiteral("--ids needs a file, for example --ids coches.txt"));
+            result.idListFile = value;
+            continue;
+        }
+        if (optionValue(arguments, i, QLatin1String("--preset"), value) != Match::No) {
+            if (value == QLatin1String("digits"))
+                result.preset = CommandLine::Preset::Digits;
+            else if (value == QLatin1String("fkeys"))
+                result.preset = CommandLine::Preset::FunctionKeys;
+            else
+                return fail(QStringLiteral("--preset takes digits or fkeys, not \"%1\"").arg(value));
+            continue;
+        }
+        const Match com = optionValue(arguments, i, QLatin1String("--com"), value);
+        if (com == Match::Missing)
+            return fail(QStringLiteral("--com needs a value N=DEVICE, for example --com 1=/dev/ttyUSB0"));
+        if (com == Match::No) {
+            fail(QStringLiteral("unknown argument \"%1\" (see --help)").arg(arg));
             result.mayBeQtOption = arg.startsWith(QLatin1Char('-'));
             return result;
         }
         std::string error;
-        if (!result.ports.applyOption(value.toStdString(), error)) {
-            result.action = CommandLine::Action::Fail;
-            result.error = QString::fromStdString(error);
-            return result;
-        }
+        if (!result.ports.applyOption(value.toStdString(), error))
+            return fail(QString::fromStdString(error));
     }
     return result;
 }

@@ -18,8 +18,18 @@ struct CommandLine
         Fail, // error holds why
     };
 
+    enum class Preset
+    {
+        None,
+        Digits,       // as "Key-S = 1-0"
+        FunctionKeys, // as "Key-S = F1-F12"
+    };
+
     Action action = Action::Run;
     PortMap ports;
+    QString idListFile; // loaded at start-up as "Cargar IDs" would; empty: none
+    Preset preset = Preset::None;
+    bool start = false; // press Start once the window has connected
     QString error;
     // Fail on an unknown argument that starts with "-": it may be one of Qt's own (-platform,
     // -display, ...), which only QApplication recognises and takes out of the arguments.

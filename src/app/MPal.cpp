@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdio>
 
 namespace orvanel {
@@ -87,7 +88,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
     resize(px(kClientWidthTwips), px(kClientHeightTwips) + menuHeight);
     move(px(2430), px(1140));
 
-    Form_Load(options.portSettingFile);
+    Form_Load(options);
 }
 
 MPal::~MPal()
@@ -239,17 +240,39 @@ void MPal::wireTable()
     });
 }
 
-void MPal::Form_Load(const std::string& portSettingFile)
+void MPal::Form_Load(const Options& options)
 {
     Command2->setEnabled(false);
-    m_portSettingFile = portSettingFile;
+    m_portSettingFile = options.portSettingFile;
     const StoredPortIndex stored = m_portSettingFile.empty() ? StoredPortIndex() : readPortIndex(m_portSettingFile);
     if (!stored.problem.empty())
         std::fprintf(stderr, "orvanel: %s\n", stored.problem.c_str());
     Ccom->setCurrentIndex(stored.index);
-    ConnectBridge();
     // Typing starts in the first ID box, never in the port list (leaving it would reconnect).
     Text2[0]->setFocus(Qt::OtherFocusReason);
+    // A bridge that does not answer holds the first connection for a while: the window is shown
+    // first, and the connection made as soon as the event loop runs.
+    QTimer::singleShot(0, this, [this, options] {
+        ConnectBridge();
+        startUnattended(options);
+    });
+}
+
+void MPal::startUnattended(const Options& options)
+{
+    if (!options.idListFile.empty()) {
+        const FileProblem problem = loadIdList(options.idListFile);
+        if (!problem.empty())
+            std::fprintf(stderr, "orvanel: %s\n", problem.c_str());
+    }
+    if (options.preset == CommandLine::Preset::Digits)
+        m_table.PresetDigitKeys();
+    else if (options.preset == CommandLine::Preset::FunctionKeys)
+        m_table.PresetFunctionKeys();
+    if (options.start && m_session.linkState() == BridgeSession::LinkState::Connected)
+        Command1_Click();
+    else if (options.start)
+        std::fprintf(stderr, "orvanel: detection not started: %s\n", m_session.statusDetails().c_str());
 }
 
 void MPal::ConnectBridge()
@@ -351,12 +374,17 @@ void MPal::MGuardarIds_Click()
 void MPal::MCargarIds_Click()
 {
     const QString path = showFileDialog(QStringLiteral("Cargar IDs"), false);
-    if (path.isEmpty())
-        return;
-    const IdListRead list = readIdList(QFile::encodeName(path).toStdString());
+    if (!path.isEmpty())
+        loadIdList(QFile::encodeName(path).toStdString());
+}
+
+FileProblem MPal::loadIdList(const std::string& path)
+{
+    const IdListRead list = readIdList(path);
     if (list.problem.empty())
         setIdTexts(m_table, list.ids);
     reportFileProblem(list.problem, messages::kIdListNotLoaded);
+    return list.problem;
 }
 
 // The common dialog: the file name the user chose, or empty when cancelled. It proposes the name

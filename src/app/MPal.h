@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CommandLine.h"
 #include "app/QtOneShotTimer.h"
 #include "app/StaleInputFilter.h"
 #include "bridge/BridgeControl.h"
@@ -39,6 +40,10 @@ public:
         int statusDelayMs = StatusLine::kClearDelayMs;
         // Where the chosen port is kept between runs; empty keeps it nowhere.
         std::string portSettingFile;
+        // Unattended start-up: an ID list to load, key-strokes to preset, and Start once connected.
+        std::string idListFile;
+        CommandLine::Preset preset = CommandLine::Preset::None;
+        bool start = false;
     };
 
     MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, const Options& options);
@@ -65,7 +70,9 @@ private:
     void buildMenu();
     void buildTabOrder();
     void wireTable();
-    void Form_Load(const std::string& portSettingFile);
+    void Form_Load(const Options& options);
+    void startUnattended(const Options& options);
+    FileProblem loadIdList(const std::string& path);
     void Form_Unload();
     void ConnectBridge();
     void showLinkState();
@@ -92,7 +99,7 @@ private:
     StaleInputFilter m_staleInput;
     std::function<void()> m_about;
     std::string m_portSettingFile;
-    QString m_cd1FileName;     // proposed by the next file dialog
+    QString m_cd1FileName; // proposed by the next file dialog
 
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;

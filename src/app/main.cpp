@@ -7,6 +7,7 @@
 #include "storage/PortSettingFile.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
@@ -67,6 +68,9 @@ int main(int argc, char* argv[])
     PlatformServices platform = createPlatformServices();
     MPal::Options options;
     options.portSettingFile = kPortSettingFileName;
+    options.idListFile = QFile::encodeName(command.idListFile).toStdString();
+    options.preset = command.preset;
+    options.start = command.start;
     auto* window = new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper, options);
     window->setAttribute(Qt::WA_DeleteOnClose);
     AboutOpener about(createSystemInfoServices());

@@ -26,6 +26,17 @@ void TestCommandLine::portsAndActions()
     QCOMPARE(c.ports.device(2), std::string("/dev/ttyS1"));
     QCOMPARE(c.ports.device(6), std::string("/tmp/bridge"));
 
+    // Unattended start-up: a list, a preset and Start.
+    c = parseCommandLine({"orvanel", "--ids", "coches.txt", "--preset=fkeys", "--start"});
+    QVERIFY(c.action == CommandLine::Action::Run);
+    QCOMPARE(c.idListFile, QString("coches.txt"));
+    QVERIFY(c.preset == CommandLine::Preset::FunctionKeys);
+    QVERIFY(c.start);
+    c = parseCommandLine({"orvanel", "--ids=a b.txt", "--preset", "digits"});
+    QCOMPARE(c.idListFile, QString("a b.txt"));
+    QVERIFY(c.preset == CommandLine::Preset::Digits);
+    QVERIFY(!c.start);
+
     QVERIFY(parseCommandLine({"orvanel", "--com", "1=/x", "--help"}).action == CommandLine::Action::ShowHelp);
     QVERIFY(parseCommandLine({"orvanel", "-v"}).action == CommandLine::Action::ShowVersion);
     QVERIFY(commandLineHelp().contains("--com N=DEVICE"));
@@ -44,6 +55,9 @@ void TestCommandLine::badArguments_data()
     QTest::newRow("unknown option") << QStringList{"orvanel", "--fast"} << "\"--fast\"" << true;
     QTest::newRow("Qt's own option") << QStringList{"orvanel", "-platform", "offscreen"} << "\"-platform\"" << true;
     QTest::newRow("stray word") << QStringList{"orvanel", "COM1"} << "\"COM1\"" << false;
+    QTest::newRow("list without file") << QStringList{"orvanel", "--ids"} << "--ids needs a file" << false;
+    QTest::newRow("unknown preset") << QStringList{"orvanel", "--preset=letters"} << "\"letters\"" << false;
+    QTest::newRow("preset without value") << QStringList{"orvanel", "--preset"} << "--preset takes" << false;
 }
 
 void TestCommandLine::badArguments()

@@ -75,6 +75,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 320, 200, 0, 0, 0);
+    XStoreName(display, window, "orvanel-key-recorder");
     XSelectInput(display, window, KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask);
     XMapWindow(display, window);
     XFlush(display);
