@@ -2,9 +2,11 @@
 
 #include "mapping/Beeper.h"
 #include "mapping/KeyInjector.h"
+#include "mapping/KeyNotation.h"
 #include "mapping/MappingTable.h"
 #include "status/StatusSink.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -34,10 +36,20 @@ public:
     Typing onPassing(const std::int16_t& id, bool autoAssign, bool mayType = true);
 
 private:
+    struct ParsedKeys
+    {
+        bool valid = false;
+        std::string text;
+        KeyNotationResult keys;
+    };
+
+    const KeyNotationResult& keysOf(std::size_t row);
+
     MappingTable& m_table;
     KeyInjector& m_keys;
     Beeper& m_beeper;
     StatusSink& m_status;
+    std::array<ParsedKeys, MappingTable::kRows> m_parsed;
 };
 
 } // namespace orvanel

@@ -137,13 +137,17 @@ XTestKeyInjector::Opened XTestKeyInjector::open(const std::string& displayName, 
         result.error = OpenError::NoXkb;
         return result;
     }
-    result.injector.reset(new XTestKeyInjector(display, holdTime));
+    result.injector.reset(new XTestKeyInjector(display, holdTime, eventBase));
     return result;
 }
 
-XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime)
-    : m_display(display), m_pool(spareKeyCount, holdTime)
+XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime, int xkbEventBase)
+    : m_display(display), m_xkbEventBase(xkbEventBase), m_pool(spareKeyCount, holdTime)
 {
+    // The server tells of every change of the keyboard map and state, so neither is asked for again
+    // on the way from a passing to its key-stroke.
+    const unsigned wanted = XkbMapNotifyMask | XkbNewKeyboardNotifyMask | XkbStateNotifyMask;
+    XkbSelectEvents(display, XkbUseCoreKbd, wanted, wanted);
     if (!g_injectors) {
         g_injectors = new std::vector<XTestKeyInjector*>;
         g_otherHandler = XSetErrorHandler(onXError);
@@ -152,6 +156,7 @@ XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds
     m_revertTimer.setSingleShot(true);
     QObject::connect(&m_revertTimer, &QTimer::timeout, [this] { revertDue(); });
     readLayout();
+    readState();
 }
 
 XTestKeyInjector::~XTestKeyInjector()
@@ -181,9 +186,8 @@ void XTestKeyInjector::send(const KeySequence& keys)
     if (!m_errors.empty())
         report("the X server refused key events (" + m_errors.front() + ")");
     m_errors.clear();
-    // Read afresh every time: the user may have switched layouts since the last passing.
-    readLayout();
-    readState();
+    if (m_layoutChanged)
+        readLayout();
     ++m_sendId;
 
     // A key-stroke is typed whole or not at all: everything it needs is found or bound first.
@@ -309,10 +313,25 @@ std::vector<unsigned> XTestKeyInjector::modifierKeysDown()
 
 void XTestKeyInjector::discardEvents()
 {
-    // Mapping changes arrive as events on this connection; the layout is read afresh anyway.
+    // What the server told since the last send: changes of the map, of the group and locks, and of
+    // the modifiers held. Changes made before the passing have arrived by now.
     while (XPending(m_display) > 0) {
         XEvent event;
         XNextEvent(m_display, &event);
+        if (event.type == MappingNotify) {
+            m_layoutChanged = true;
+            continue;
+        }
+        if (event.type != m_xkbEventBase)
+            continue;
+        const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
+        if (xkb->any.xkb_type == XkbMapNotify || xkb->any.xkb_type == XkbNewKeyboardNotify) {
+            m_layoutChanged = true;
+        } else if (xkb->any.xkb_type == XkbStateNotify) {
+            m_group = static_cast<unsigned>(xkb->state.group);
+            m_lockedModifiers = xkb->state.locked_mods;
+            m_baseModifiers = xkb->state.base_mods;
+        }
     }
 }
 
@@ -327,6 +346,7 @@ void XTestKeyInjector::readLayout()
     m_layout = layoutFrom(xkb);
     XkbFreeKeyboard(xkb, 0, True);
     m_pool.update(m_layout);
+    m_layoutChanged = false;
 }
 
 void XTestKeyInjector::readState()

@@ -58,7 +58,7 @@ public:
     void noteError(const std::string& text);
 
 private:
-    XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime);
+    XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime, int xkbEventBase);
 
     // The keysyms an event types, the modifiers it adds, and its name for messages.
     struct Wanted
@@ -86,6 +86,8 @@ private:
     void report(const std::string& message);
 
     _XDisplay* m_display;
+    int m_xkbEventBase;
+    bool m_layoutChanged = true;
     KeyboardLayout m_layout;
     SpareKeyPool m_pool;
     QTimer m_revertTimer;
