@@ -295,9 +295,9 @@ XTestKeyInjector::Wanted XTestKeyInjector::wantedFor(const KeyEvent& event)
 
 std::vector<unsigned> XTestKeyInjector::modifierKeysDown()
 {
+    // Asked of the server every time: the notices of the state lag behind our own last send, and
+    // going by them could leave a key the user holds down while the text is typed.
     std::vector<unsigned> down;
-    if (m_baseModifiers == 0)
-        return down;
     char keys[32] = {};
     XQueryKeymap(m_display, keys);
     for (unsigned keycode = 8; keycode < 256; ++keycode) {
@@ -330,7 +330,6 @@ void XTestKeyInjector::discardEvents()
         } else if (xkb->any.xkb_type == XkbStateNotify) {
             m_group = static_cast<unsigned>(xkb->state.group);
             m_lockedModifiers = xkb->state.locked_mods;
-            m_baseModifiers = xkb->state.base_mods;
         }
     }
 }
@@ -355,12 +354,10 @@ void XTestKeyInjector::readState()
     if (XkbGetState(m_display, XkbUseCoreKbd, &state) != Success) {
         m_group = 0;
         m_lockedModifiers = 0;
-        m_baseModifiers = 0;
         return;
     }
     m_group = state.group;
     m_lockedModifiers = state.locked_mods;
-    m_baseModifiers = state.base_mods;
 }
 
 void XTestKeyInjector::pressModifier(Modifier modifier)

@@ -94,7 +94,6 @@ private:
     unsigned m_sendId = 0;
     unsigned m_group = 0;
     unsigned m_lockedModifiers = 0;
-    unsigned m_baseModifiers = 0;                      // held down by keys, the user's included
     std::vector<std::string> m_errors;                 // X errors of the send under way
     std::vector<std::pair<Modifier, unsigned>> m_held; // notation modifiers down, in pressing order, with keycode
     std::set<std::string> m_reported;
