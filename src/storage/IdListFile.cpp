@@ -4,6 +4,7 @@
 #include "storage/FileDescriptor.h"
 #include "storage/TextEncoding.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <unistd.h>
 #include <vector>
@@ -180,10 +181,8 @@ IdListRead collect(const FieldReader& reader, const std::string& path)
         return result;
     }
     const auto& fields = reader.fields();
-    std::string all;
-    for (const auto& field : fields)
-        all += field;
-    const bool utf8 = isValidUtf8(all);
+    // Each field on its own: two halves of a character around a comma or a line end are no character.
+    const bool utf8 = std::all_of(fields.begin(), fields.end(), [](const std::string& f) { return isValidUtf8(f); });
     for (std::size_t i = 0; i < fields.size(); ++i)
         result.ids[i] = utf8 ? fields[i] : windows1252ToUtf8(fields[i]);
     return result;
@@ -195,7 +194,9 @@ std::string formatIdList(const IdList& ids)
 {
     std::string out;
     for (const std::string& text : ids) {
-        if (needsQuotes(text)) {
+        // A text that starts the file with a byte order mark would lose it to the reader.
+        const bool markFirst = out.empty() && text.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0;
+        if (needsQuotes(text) || markFirst) {
             out += '"';
             for (const char c : text)
                 out += c == '"' ? std::string_view("\"\"") : std::string_view(&c, 1);

@@ -29,7 +29,8 @@ struct IdListRead
 };
 
 // The file's bytes. Only a text that would not read back as it stands is quoted: one holding a
-// comma or a line end, starting with a blank or a double quote, or ending with a blank.
+// comma or a line end, starting with a blank or a double quote, or ending with a blank, and a first
+// one starting with a byte order mark.
 std::string formatIdList(const IdList& ids);
 
 // The rows in bytes as a file at path would give them.

@@ -1,0 +1,26 @@
+#include "fuzz/FuzzCheck.h"
+#include "storage/IdListFile.h"
+#include "storage/TextEncoding.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+using orvanel::fuzz::require;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const orvanel::IdListRead read = orvanel::parseIdList(bytes, "ids.txt");
+    for (const std::string& id : read.ids) {
+        require(read.problem.empty() || id.empty(), "a list that cannot be read gives no rows");
+        require(orvanel::isValidUtf8(id), "every row is UTF-8");
+    }
+
+    // A saved list loads back as it was, and whatever follows its twelve lines is never read.
+    const orvanel::IdListRead again =
+        orvanel::parseIdList(orvanel::formatIdList(read.ids) + std::string(bytes), "ids.txt");
+    require(again.problem.empty() && again.ids == read.ids, "a saved list loads back the same rows");
+    return 0;
+}
