@@ -1,6 +1,7 @@
-// A window that takes the keyboard focus and prints every key press it receives with the time it
+// A window that takes the keyboard focus and prints every key event it receives with the time it
 // came in, for the latency benchmark:
-//   press KEYSYM NS      (NS: CLOCK_MONOTONIC nanoseconds, the clock of the simulator's stamps)
+//   press KEYSYM NS      release KEYSYM NS
+// NS is in nanoseconds of CLOCK_MONOTONIC, the clock of the simulator's stamps.
 // "ready" comes first, once the window has the focus. A line "focus" on standard input takes the
 // focus back (a program that started meanwhile may have taken it) and is answered "focused".
 // Ends when standard input closes.
@@ -34,7 +35,7 @@ int main()
         return 1;
     }
     const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 320, 200, 0, 0, 0);
-    XSelectInput(display, window, KeyPressMask | FocusChangeMask | StructureNotifyMask);
+    XSelectInput(display, window, KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask);
     XMapWindow(display, window);
     XFlush(display);
 
@@ -44,10 +45,11 @@ int main()
         while (XPending(display) > 0) {
             XEvent event;
             XNextEvent(display, &event);
-            if (event.type == KeyPress) {
+            if (event.type == KeyPress || event.type == KeyRelease) {
                 const std::int64_t now = orvanel::bench::monotonicNs();
                 const char* name = XKeysymToString(XLookupKeysym(&event.xkey, 0));
-                std::printf("press %s %lld\n", name ? name : "NoSymbol", static_cast<long long>(now));
+                std::printf("%s %s %lld\n", event.type == KeyPress ? "press" : "release", name ? name : "NoSymbol",
+                            static_cast<long long>(now));
                 std::fflush(stdout);
             } else if (event.type == MapNotify) {
                 // No window manager runs on the benchmark's display: the window takes the focus itself.

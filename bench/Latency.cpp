@@ -134,7 +134,9 @@ private:
     void stopInjector(const std::string& injector, Child& program);
     // Reads what the simulator and the recorder printed, waiting up to timeoutNs for something.
     void collect(std::int64_t timeoutNs);
-    // Collects until every passing is reported and then until the presses are all in, or quiet.
+    // Collects until every passing is reported and then until the presses are all in, or quiet. It
+    // waits for the releases too: an injector stopped between a press and its release would leave
+    // the key down, and the next injector's first press of it would be lost.
     void settle(std::size_t expected);
     Outcome pacedRun();
     Outcome burstRun();
@@ -152,6 +154,7 @@ private:
     std::vector<Passing> m_passings;
     std::vector<Press> m_presses;
     std::size_t m_reported = 0; // "passed" and "lost" lines
+    std::size_t m_releases = 0;
     std::int64_t m_lastEvent = 0;
 };
 
@@ -315,13 +318,14 @@ void LatencyBench::collect(std::int64_t timeoutNs)
         std::string key;
         Press press{};
         words >> what >> key >> press.timeNs;
-        if (what != "press" || key.size() < 2 || key[0] != 'F')
+        press.car = key.size() >= 2 && key[0] == 'F' ? std::atoi(key.c_str() + 1) : 0;
+        if (press.car < 1 || press.car > kCars)
             continue;
-        press.car = std::atoi(key.c_str() + 1);
-        if (press.car >= 1 && press.car <= kCars) {
+        if (what == "press")
             m_presses.push_back(press);
-            m_lastEvent = monotonicNs();
-        }
+        else
+            ++m_releases;
+        m_lastEvent = monotonicNs();
     }
 }
 
@@ -330,7 +334,8 @@ void LatencyBench::settle(std::size_t expected)
     m_lastEvent = monotonicNs();
     const std::int64_t deadline = m_lastEvent + 120000000000;
     while (monotonicNs() < deadline &&
-           (m_reported < expected || (m_presses.size() < expected && monotonicNs() - m_lastEvent < kQuietNs)))
+           (m_reported < expected ||
+            ((m_presses.size() < expected || m_releases < m_presses.size()) && monotonicNs() - m_lastEvent < kQuietNs)))
         collect(100000000);
 }
 
@@ -339,6 +344,7 @@ Outcome LatencyBench::pacedRun()
     m_passings.clear();
     m_presses.clear();
     m_reported = 0;
+    m_releases = 0;
     const std::int64_t interval = m_options.intervalMs * 1000000;
     const std::int64_t start = monotonicNs() + 100000000;
     for (long i = 0; i < m_options.passings; ++i) {
@@ -356,6 +362,7 @@ Outcome LatencyBench::burstRun()
     m_passings.clear();
     m_presses.clear();
     m_reported = 0;
+    m_releases = 0;
     m_simulator.send("burst " + std::to_string(m_options.burst));
     settle(static_cast<std::size_t>(m_options.burst));
     return match(m_passings, m_presses);
