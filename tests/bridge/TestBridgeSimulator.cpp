@@ -248,6 +248,34 @@ private slots:
         QCOMPARE(reports(bridge), QStringList{"lost 7"});
     }
 
+    void burstWaitsForTheLineAndLosesNothing()
+    {
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        host.send(BridgeMessage::request(MessageType::StartDetection, 1));
+        host.received();
+        reports(bridge);
+
+        // More than the bridge could hold at once: it is made as the line takes it.
+        bridge.burst(3000, {4, 9}, "ok burst");
+        QList<int> ids;
+        QStringList said;
+        int turns = 0;
+        while (bridge.isBursting()) {
+            bridge.tick(0);
+            QVERIFY(bridge.output().size() < BridgeSimulator::kBurstBacklog + 64);
+            ids += passedIds(host.received());
+            said += reports(bridge);
+            ++turns;
+        }
+        QVERIFY(turns > 1);
+        QCOMPARE(ids.size(), 3000);
+        QCOMPARE(ids.mid(0, 3), (QList<int>{4, 9, 4}));
+        QCOMPARE(said.size(), 3001);
+        QCOMPARE(said.filter("passed").size(), 3000);
+        QCOMPARE(said.back(), QString("ok burst"));
+    }
+
     void noiseIsRandomButReproducible()
     {
         BridgeSimulator a(42);

@@ -50,6 +50,21 @@ private slots:
         QCOMPARE(int(command->count), count);
     }
 
+    void parsesBursts()
+    {
+        std::string error;
+        const auto given = SimCommand::parse("burst 1000 3 7", error);
+        QVERIFY2(given, error.c_str());
+        QCOMPARE(given->kind, Kind::Burst);
+        QCOMPARE(int(given->count), 1000);
+        QVERIFY(given->ids == (std::vector<std::int16_t>{3, 7}));
+        const auto twelve = SimCommand::parse("burst 5", error);
+        QVERIFY2(twelve, error.c_str());
+        QCOMPARE(int(twelve->ids.size()), 12);
+        QCOMPARE(int(twelve->ids.front()), 1);
+        QCOMPARE(int(twelve->ids.back()), 12);
+    }
+
     void blankLinesAreIgnoredQuietly()
     {
         for (const char* line : {"", "   ", "\t\r"}) {
@@ -91,6 +106,14 @@ private slots:
                                         << "noise: expected a number of bytes";
         QTest::newRow("noise huge") << "noise 99999999999999"
                                     << "noise: expected a number of bytes";
+        QTest::newRow("burst without count") << "burst"
+                                             << "burst: expected a number of passings";
+        QTest::newRow("burst 0") << "burst 0"
+                                 << "burst: expected a number of passings";
+        QTest::newRow("burst too many") << "burst 1000001"
+                                        << "burst: expected a number of passings";
+        QTest::newRow("burst bad ID") << "burst 10 3 x"
+                                      << "burst: expected IDs";
         QTest::newRow("remove with argument") << "remove 3"
                                               << "remove: takes no argument";
         QTest::newRow("quit with argument") << "quit now"

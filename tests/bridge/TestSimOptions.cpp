@@ -31,6 +31,15 @@ private slots:
         QCOMPARE(options->lapMs, std::uint32_t{4000});
         QVERIFY(!options->seed);
         QVERIFY(!options->help);
+        QVERIFY(!options->stamp);
+    }
+
+    void stampIsASwitch()
+    {
+        std::string error;
+        QVERIFY(SimOptions::parse({"--stamp"}, error)->stamp);
+        QVERIFY(!SimOptions::parse({"--stamp=yes"}, error));
+        QCOMPARE(QString::fromStdString(error), QString("--stamp takes no value"));
     }
 
     void parsesOptions_data()
@@ -74,8 +83,9 @@ private slots:
         QVERIFY(SimOptions::parse({"--help"}, error)->help);
         QVERIFY(SimOptions::parse({"-h"}, error)->help);
         const QString usage = QString::fromStdString(SimOptions::usage("orvanel-bridge-sim"));
-        for (const char* part : {"--link PATH", "--race N", "--lap-ms MS", "--seed", "pass ID", "place ID", "remove",
-                                 "mute on|off", "noise N", "hangup", "quit", "ready DEVICE"})
+        for (const char* part :
+             {"--link PATH", "--race N", "--lap-ms MS", "--seed", "pass ID", "place ID", "remove", "mute on|off",
+              "noise N", "burst COUNT [ID ...]", "hangup", "quit", "ready DEVICE", "--stamp"})
             QVERIFY2(usage.contains(part), part);
     }
 

@@ -94,6 +94,17 @@ void BridgeSimulator::noise(std::size_t count)
         m_output.push_back(static_cast<std::uint8_t>(byte(m_random)));
 }
 
+void BridgeSimulator::burst(std::size_t count, std::vector<std::int16_t> ids, std::string done)
+{
+    m_burstLeft = ids.empty() ? 0 : count;
+    m_burstIds = std::move(ids);
+    m_burstNext = 0;
+    if (m_burstLeft == 0)
+        report(std::move(done));
+    else
+        m_burstDone = std::move(done);
+}
+
 void BridgeSimulator::setRace(int cars, std::uint32_t lapMs)
 {
     m_cars = std::max(0, cars);
@@ -102,6 +113,13 @@ void BridgeSimulator::setRace(int cars, std::uint32_t lapMs)
 
 void BridgeSimulator::tick(std::uint64_t nowMs)
 {
+    // While detection is off a burst goes on all the same, its passings dropped.
+    while (m_burstLeft > 0 && m_output.size() < kBurstBacklog) {
+        pass(m_burstIds[m_burstNext], nowMs);
+        m_burstNext = (m_burstNext + 1) % m_burstIds.size();
+        if (--m_burstLeft == 0)
+            report(std::move(m_burstDone));
+    }
     if (!m_detecting)
         return;
     for (;;) {
@@ -120,6 +138,8 @@ void BridgeSimulator::tick(std::uint64_t nowMs)
 
 std::uint64_t BridgeSimulator::nextDueMs() const
 {
+    if (m_burstLeft > 0 && m_output.size() < kBurstBacklog)
+        return 0;
     if (!m_detecting)
         return kNever;
     const auto car = std::min_element(m_carDue.begin(), m_carDue.end());

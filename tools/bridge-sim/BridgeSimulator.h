@@ -24,6 +24,9 @@ public:
     static constexpr std::size_t kHistorySize = 32;
     // Bytes the bridge holds for a line that is not read; a passing that does not fit is lost.
     static constexpr std::size_t kOutputLimit = 16384;
+    // Bytes of a burst's passings waiting for the line at most: a burst loses nothing to a full
+    // line, and answers to the host still find room beside it.
+    static constexpr std::size_t kBurstBacklog = 1024;
     static constexpr std::uint64_t kHeartbeatMs = 1000;
     static constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
 
@@ -44,11 +47,15 @@ public:
     // lost on the line, though passings stay in the history and are reported as passed.
     void setMuted(bool muted) { m_muted = muted; }
     void noise(std::size_t count);
+    // count passings of ids in turn, made as fast as the line takes them (see kBurstBacklog) by
+    // tick(); done is reported after the last one.
+    void burst(std::size_t count, std::vector<std::int16_t> ids, std::string done);
+    bool isBursting() const { return m_burstLeft > 0; }
 
     // cars > 0: cars 1 to cars pass at random intervals around lapMs while detection is on.
     void setRace(int cars, std::uint32_t lapMs);
 
-    // Sends what is due by nowMs: heartbeats and race passings.
+    // Sends what is due by nowMs: a burst's passings, heartbeats and race passings.
     void tick(std::uint64_t nowMs);
     // When tick() next has something to do, or kNever.
     std::uint64_t nextDueMs() const;
@@ -92,6 +99,10 @@ private:
     int m_cars = 0;
     std::uint32_t m_lapMs = 4000;
     std::vector<std::uint64_t> m_carDue;
+    std::size_t m_burstLeft = 0;
+    std::vector<std::int16_t> m_burstIds;
+    std::size_t m_burstNext = 0;
+    std::string m_burstDone;
     std::vector<std::uint8_t> m_output;
     std::uint64_t m_sent = 0; // bytes the line took so far
     bool m_hungUp = false;

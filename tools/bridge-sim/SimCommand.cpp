@@ -10,7 +10,7 @@ namespace orvanel {
 
 const char* SimCommand::summary()
 {
-    return "pass ID, place ID, remove, mute on|off, noise N, hangup, quit";
+    return "pass ID, place ID, remove, mute on|off, noise N, burst COUNT [ID ...], hangup, quit";
 }
 
 std::optional<SimCommand> SimCommand::parse(const std::string& line, std::string& error)
@@ -52,6 +52,25 @@ std::optional<SimCommand> SimCommand::parse(const std::string& line, std::string
         if (!count)
             return fail("noise: expected a number of bytes from 1 to " + std::to_string(kMaxNoise));
         command.count = static_cast<std::size_t>(*count);
+        return command;
+    }
+    if (name == "burst") {
+        command.kind = Kind::Burst;
+        const auto count = arguments >= 1 ? parseWholeNumber(words[1], 1, kMaxBurst) : std::nullopt;
+        if (!count)
+            return fail("burst: expected a number of passings from 1 to " + std::to_string(kMaxBurst));
+        command.count = static_cast<std::size_t>(*count);
+        for (std::size_t i = 2; i < words.size(); ++i) {
+            const auto id = parseWholeNumber(words[i], 0, BridgeMessage::kMaxId);
+            if (!id)
+                return fail("burst: expected IDs from 0 to " + std::to_string(BridgeMessage::kMaxId) + ", got '" +
+                            words[i] + "'");
+            command.ids.push_back(static_cast<std::int16_t>(*id));
+        }
+        if (command.ids.empty()) {
+            for (std::int16_t id = 1; id <= 12; ++id)
+                command.ids.push_back(id);
+        }
         return command;
     }
     if (name == "remove" || name == "hangup" || name == "quit") {

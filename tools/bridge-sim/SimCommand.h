@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orvanel {
 
@@ -17,16 +18,19 @@ struct SimCommand
         Remove,
         Mute,
         Noise,
+        Burst,
         Hangup,
         Quit,
     };
 
     static constexpr std::size_t kMaxNoise = 100000;
+    static constexpr std::size_t kMaxBurst = 1000000;
 
     Kind kind = Kind::Quit;
-    std::int16_t id = 0;   // Pass, Place
-    bool on = false;       // Mute
-    std::size_t count = 0; // Noise
+    std::int16_t id = 0;           // Pass, Place
+    bool on = false;               // Mute
+    std::size_t count = 0;         // Noise, Burst
+    std::vector<std::int16_t> ids; // Burst: the cars, in turn; 1 to 12 when none are given
 
     // A blank line gives nothing and no error; a bad one gives nothing and says why in error.
     static std::optional<SimCommand> parse(const std::string& line, std::string& error);

@@ -21,6 +21,14 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& argu
             options.help = true;
             continue;
         }
+        if (name == "--stamp") {
+            if (value) {
+                error = "--stamp takes no value";
+                return std::nullopt;
+            }
+            options.stamp = true;
+            continue;
+        }
         if (name != "--link" && name != "--race" && name != "--lap-ms" && name != "--seed") {
             error = "unknown option '" + arguments[i] + "'";
             return std::nullopt;
@@ -69,7 +77,7 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& argu
 std::string SimOptions::usage(const std::string& program)
 {
     return "Usage: " + program +
-           " [--link PATH] [--race N] [--lap-ms MS] [--seed S]\n"
+           " [--link PATH] [--race N] [--lap-ms MS] [--seed S] [--stamp]\n"
            "\n"
            "A detection bridge in software on a pseudo-terminal, speaking the bridge link protocol.\n"
            "Prints 'ready DEVICE' once the pseudo-terminal exists.\n"
@@ -79,6 +87,8 @@ std::string SimOptions::usage(const std::string& program)
            "  --race N      cars with IDs 1 to N pass by themselves while detection is on\n"
            "  --lap-ms MS   their mean lap time in milliseconds (default 4000)\n"
            "  --seed S      fixes the random lap times and noise bytes\n"
+           "  --stamp       end each 'passed ID' line with the time its frame went out on the line,\n"
+           "                in nanoseconds of CLOCK_MONOTONIC (taken right after the write)\n"
            "  --help        show this text\n"
            "\n"
            "Commands on standard input, one a line:\n"
@@ -87,6 +97,9 @@ std::string SimOptions::usage(const std::string& program)
            "  remove        no transponder lies under the bridge\n"
            "  mute on|off   the bridge stops or resumes sending (passings stay in its history)\n"
            "  noise N       N random bytes on the line\n"
+           "  burst COUNT [ID ...]\n"
+           "                COUNT passings as fast as the line takes them, of the IDs in turn\n"
+           "                (1 to 12 when none are given); later commands wait until it is done\n"
            "  hangup        close the line, like an unplugged adapter\n"
            "  quit          end the simulator (so does the end of standard input)\n"
            "Each command is answered 'ok COMMAND' once it is done and what it sent is on the line,\n"
@@ -94,7 +107,7 @@ std::string SimOptions::usage(const std::string& program)
            "\n"
            "Lines on standard output, one for each thing the host did and each passing:\n"
            "  detection on, detection off, read, programmed ID, dropped ID\n"
-           "  passed ID     its frame is on the line\n"
+           "  passed ID     its frame is on the line ('passed ID NS' with --stamp)\n"
            "  lost ID       not sent: the line was gone, or full with what the bridge still held\n"
            "A line comes once what the bridge sent before it is on the line; 'lost ID' comes at once.\n";
 }

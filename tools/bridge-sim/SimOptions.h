@@ -16,6 +16,7 @@ struct SimOptions
     int race = 0;     // cars 1 to race pass by themselves while detection is on
     std::uint32_t lapMs = kDefaultLapMs;
     std::optional<std::uint32_t> seed; // fixes the random choices; random when absent
+    bool stamp = false;                // "passed ID" lines say when the frame went out
     bool help = false;
 
     // arguments without the program name. On a bad one, nothing is returned and error says why.

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <poll.h>
 #include <sys/signalfd.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace orvanel {
@@ -22,10 +23,17 @@ std::string trimmed(const std::string& line)
     return first == std::string::npos ? std::string() : line.substr(first, line.find_last_not_of(blanks) - first + 1);
 }
 
+std::uint64_t monotonicNs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000000000U + static_cast<std::uint64_t>(now.tv_nsec);
+}
+
 } // namespace
 
-SimulatorLoop::SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, std::FILE* out, std::FILE* err)
-    : m_bridge(bridge), m_line(line), m_out(out), m_err(err)
+SimulatorLoop::SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, bool stamp, std::FILE* out, std::FILE* err)
+    : m_bridge(bridge), m_line(line), m_stamp(stamp), m_out(out), m_err(err)
 {}
 
 int SimulatorLoop::run()
@@ -53,17 +61,23 @@ int SimulatorLoop::loop(int signalFd)
     };
 
     std::string pending;
+    bool inputEnded = false;
     std::array<std::uint8_t, 4096> buffer{};
     for (;;) {
+        // Commands wait while a burst goes out, so that they act in the order given.
+        const bool commandsWait = m_bridge.isBursting();
+        const bool commandWaiting = !commandsWait && pending.find('\n') != std::string::npos;
+        if (inputEnded && !commandsWait && !commandWaiting)
+            return end();
         std::array<pollfd, 3> fds{};
-        fds[0] = {STDIN_FILENO, POLLIN, 0};
+        fds[0] = {inputEnded || commandsWait ? -1 : STDIN_FILENO, POLLIN, 0};
         fds[1] = {signalFd, POLLIN, 0};
         // Room on the line matters only while something waits for it.
         const short lineEvents = m_bridge.output().empty() ? POLLIN : POLLIN | POLLOUT;
         fds[2] = {m_line.masterFd(), lineEvents, 0};
         const nfds_t count = m_line.isOpen() ? 3 : 2;
 
-        const std::uint64_t due = m_bridge.nextDueMs();
+        const std::uint64_t due = commandWaiting ? 0 : m_bridge.nextDueMs();
         const std::uint64_t current = now();
         const int timeout = due == BridgeSimulator::kNever
                                 ? -1
@@ -78,16 +92,18 @@ int SimulatorLoop::loop(int signalFd)
         if (fds[0].revents != 0) {
             const ssize_t got = ::read(STDIN_FILENO, buffer.data(), buffer.size());
             if (got <= 0)
+                inputEnded = true;
+            else
+                pending.append(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(got));
+        }
+        for (std::size_t newline = pending.find('\n'); newline != std::string::npos && !m_bridge.isBursting();
+             newline = pending.find('\n')) {
+            const std::string line = pending.substr(0, newline);
+            pending.erase(0, newline + 1);
+            if (!command(line, now()))
                 return end();
-            pending.append(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(got));
-            for (std::size_t newline = pending.find('\n'); newline != std::string::npos; newline = pending.find('\n')) {
-                const std::string line = pending.substr(0, newline);
-                pending.erase(0, newline + 1);
-                if (!command(line, now()))
-                    return end();
-                // At once, so a flood of commands fills the line only when nobody reads it.
-                flush();
-            }
+            // At once, so a flood of commands fills the line only when nobody reads it.
+            flush();
         }
         // After the commands, so a command written before a request takes effect first.
         if (count == 3 && m_line.isOpen() && (fds[2].revents & POLLIN) != 0) {
@@ -130,6 +146,10 @@ bool SimulatorLoop::command(const std::string& line, std::uint64_t nowMs)
     case SimCommand::Kind::Noise:
         m_bridge.noise(parsed->count);
         break;
+    case SimCommand::Kind::Burst:
+        // Answered once its last passing is out, which takes the loop some turns.
+        m_bridge.burst(parsed->count, parsed->ids, "ok " + given);
+        return true;
     case SimCommand::Kind::Hangup:
         hangup();
         break;
@@ -158,8 +178,14 @@ void SimulatorLoop::flush()
 {
     if (m_line.isOpen() && !m_bridge.output().empty())
         m_bridge.sent(m_line.write(m_bridge.output()));
-    for (const std::string& report : m_bridge.takeReports())
+    // Taken right after the write, so it tells when the passings reported now went out.
+    const std::string stamp = m_stamp ? " " + std::to_string(monotonicNs()) : std::string();
+    for (std::string& report : m_bridge.takeReports()) {
+        // Only a passing's report starts with "passed ".
+        if (!stamp.empty() && report.rfind("passed ", 0) == 0)
+            report += stamp;
         std::fprintf(m_out, "%s\n", report.c_str());
+    }
     std::fflush(m_out);
 }
 

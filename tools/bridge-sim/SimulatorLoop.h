@@ -10,11 +10,12 @@ namespace orvanel {
 
 // Runs the simulator: commands from standard input, frames on the pseudo-terminal, report lines
 // on standard output, until "quit", the end of standard input, or SIGINT/SIGTERM/SIGHUP. Every
-// command is answered "ok COMMAND" once done, or "error COMMAND" when refused.
+// command is answered "ok COMMAND" once done, or "error COMMAND" when refused. With stamp, each
+// "passed ID" line ends in the CLOCK_MONOTONIC nanoseconds taken right after its frame was written.
 class SimulatorLoop
 {
 public:
-    SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, std::FILE* out, std::FILE* err);
+    SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, bool stamp, std::FILE* out, std::FILE* err);
 
     // The exit status of the program.
     int run();
@@ -31,6 +32,7 @@ private:
 
     BridgeSimulator& m_bridge;
     PseudoTerminal& m_line;
+    bool m_stamp;
     std::FILE* m_out;
     std::FILE* m_err;
 };

@@ -37,5 +37,5 @@ int main(int argc, char* argv[])
 
     std::printf("ready %s\n", line.device().c_str());
     std::fflush(stdout);
-    return SimulatorLoop(bridge, line, stdout, stderr).run();
+    return SimulatorLoop(bridge, line, options->stamp, stdout, stderr).run();
 }
