@@ -22,24 +22,43 @@ xcb_window_t inputFocus(xcb_connection_t* connection)
     return focus;
 }
 
-} // namespace
-
-bool ownWindowHasKeyboardFocus()
+xcb_connection_t* x11Connection()
 {
-    // Other platforms (offscreen in the tests) have only Qt's word for it.
     auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection =
-        x11 && QGuiApplication::platformName() == QLatin1String("xcb") ? x11->connection() : nullptr;
-    if (!connection)
-        return QApplication::activeWindow() != nullptr;
-    const xcb_window_t focus = inputFocus(connection);
-    if (focus == 0)
-        return QApplication::activeWindow() != nullptr;
-    for (const QWidget* window : QApplication::topLevelWidgets()) {
-        if (window->isVisible() && window->internalWinId() == focus)
+    return x11 && QGuiApplication::platformName() == QLatin1String("xcb") ? x11->connection() : nullptr;
+}
+
+bool isOwnWindow(xcb_window_t window)
+{
+    for (const QWidget* topLevel : QApplication::topLevelWidgets()) {
+        if (topLevel->isVisible() && topLevel->internalWinId() == window)
             return true;
     }
     return false;
+}
+
+} // namespace
+
+KeyboardFocus::KeyboardFocus()
+{
+    m_forget.setSingleShot(true);
+    m_forget.setInterval(0);
+    QObject::connect(&m_forget, &QTimer::timeout, [this] { m_known = false; });
+}
+
+bool KeyboardFocus::isOnOwnWindow()
+{
+    // Other platforms (offscreen in the tests) have only Qt's word for it.
+    xcb_connection_t* connection = x11Connection();
+    if (!connection)
+        return QApplication::activeWindow() != nullptr;
+    if (!m_known) {
+        const xcb_window_t focus = inputFocus(connection);
+        m_own = focus == 0 ? QApplication::activeWindow() != nullptr : isOwnWindow(focus);
+        m_known = true;
+        m_forget.start();
+    }
+    return m_own;
 }
 
 } // namespace orvanel

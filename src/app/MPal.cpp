@@ -2,7 +2,6 @@
 
 #include "app/Artwork.h"
 #include "app/ClassicLayout.h"
-#include "app/KeyboardFocus.h"
 #include "app/WrappingCheckBox.h"
 #include "bridge/PortMap.h"
 #include "session/Messages.h"
@@ -312,7 +311,7 @@ bool MPal::eventFilter(QObject* watched, QEvent* event)
 void MPal::OnPassing(const std::int16_t& id)
 {
     // Keys typed while one of Orvanel's own windows has the focus would press its buttons.
-    if (m_dispatcher.onPassing(id, Check1->isChecked(), !ownWindowHasKeyboardFocus()) ==
+    if (m_dispatcher.onPassing(id, Check1->isChecked(), !m_keyboardFocus.isOnOwnWindow()) ==
         PassingDispatcher::Typing::Withheld)
         Label1->setToolTip(QString::fromUtf8(messages::kKeysWithheld));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "app/KeyboardFocus.h"
 #include "app/QtOneShotTimer.h"
 #include "app/StaleInputFilter.h"
 #include "bridge/BridgeControl.h"
@@ -97,6 +98,7 @@ private:
     PassingDispatcher m_dispatcher;
     BridgeSession m_session;
     StaleInputFilter m_staleInput;
+    KeyboardFocus m_keyboardFocus;
     std::function<void()> m_about;
     std::string m_portSettingFile;
     QString m_cd1FileName; // proposed by the next file dialog

@@ -153,6 +153,9 @@ XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds
         g_otherHandler = XSetErrorHandler(onXError);
     }
     g_injectors->push_back(this);
+    m_forgetUserModifiers.setSingleShot(true);
+    m_forgetUserModifiers.setInterval(0);
+    QObject::connect(&m_forgetUserModifiers, &QTimer::timeout, [this] { m_userModifiersKnown = false; });
     m_revertTimer.setSingleShot(true);
     QObject::connect(&m_revertTimer, &QTimer::timeout, [this] { revertDue(); });
     readLayout();
@@ -295,9 +298,14 @@ XTestKeyInjector::Wanted XTestKeyInjector::wantedFor(const KeyEvent& event)
 
 std::vector<unsigned> XTestKeyInjector::modifierKeysDown()
 {
-    // Asked of the server every time: the notices of the state lag behind our own last send, and
-    // going by them could leave a key the user holds down while the text is typed.
-    std::vector<unsigned> down;
+    // Asked of the server rather than taken from its notices, which lag behind our own last send,
+    // and asked once for all the sends made before the event loop runs again (a burst of cars).
+    if (m_userModifiersKnown)
+        return m_userModifiers;
+    m_userModifiersKnown = true;
+    m_forgetUserModifiers.start();
+    std::vector<unsigned>& down = m_userModifiers;
+    down.clear();
     char keys[32] = {};
     XQueryKeymap(m_display, keys);
     for (unsigned keycode = 8; keycode < 256; ++keycode) {

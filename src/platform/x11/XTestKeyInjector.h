@@ -91,6 +91,9 @@ private:
     KeyboardLayout m_layout;
     SpareKeyPool m_pool;
     QTimer m_revertTimer;
+    QTimer m_forgetUserModifiers;
+    bool m_userModifiersKnown = false;
+    std::vector<unsigned> m_userModifiers; // the user's modifier keys down, as last asked
     unsigned m_sendId = 0;
     unsigned m_group = 0;
     unsigned m_lockedModifiers = 0;
