@@ -60,6 +60,7 @@ void KeyboardLayout::setKey(unsigned keycode, Key key)
     if (keycode >= m_keys.size())
         m_keys.resize(keycode + 1);
     m_keys[keycode] = std::move(key);
+    m_found.clear();
 }
 
 const KeyboardLayout::Key* KeyboardLayout::key(unsigned keycode) const
@@ -72,6 +73,9 @@ const KeyboardLayout::Key* KeyboardLayout::key(unsigned keycode) const
 std::optional<KeyboardLayout::Choice> KeyboardLayout::find(const std::vector<Keysym>& keysyms, unsigned group,
                                                            unsigned lockedModifiers) const
 {
+    FindQuestion question{keysyms, group, lockedModifiers};
+    if (const auto known = m_found.find(question); known != m_found.end())
+        return known->second;
     const unsigned pressable = pressableModifiers();
     std::optional<Choice> best;
     for (unsigned keycode = 0; keycode < m_keys.size(); ++keycode) {
@@ -81,6 +85,7 @@ std::optional<KeyboardLayout::Choice> KeyboardLayout::find(const std::vector<Key
         if (choice && better(*choice, best))
             best = choice;
     }
+    m_found.emplace(std::move(question), best);
     return best;
 }
 

@@ -2,7 +2,9 @@
 
 #include "platform/x11/Keysyms.h"
 
+#include <map>
 #include <optional>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -71,6 +73,10 @@ private:
     unsigned pressableModifiers() const;
 
     std::vector<std::optional<Key>> m_keys; // indexed by keycode
+    // What find() answered, kept until a key changes: a search scans every key and modifier set, and
+    // the same few keysyms are asked for at every passing.
+    using FindQuestion = std::tuple<std::vector<Keysym>, unsigned, unsigned>;
+    mutable std::map<FindQuestion, std::optional<Choice>> m_found;
 };
 
 } // namespace orvanel
