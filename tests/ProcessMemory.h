@@ -2,13 +2,15 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QString>
 
 namespace orvanel::test {
 
-// This process's resident memory in KiB, as the kernel counts it; -1 when it cannot be read.
-inline long residentKiB()
+// The resident memory of a process (this one by default) in KiB, as the kernel counts it; -1 when it
+// cannot be read.
+inline long residentKiB(const QString& process = QStringLiteral("self"))
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(QStringLiteral("/proc/%1/status").arg(process));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray& line : status.readAll().split('\n')) {

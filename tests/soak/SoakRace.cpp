@@ -7,6 +7,7 @@
 // Usage: orvanel-soak --minutes N [--lap-ms MS] [--seed S] [--max-growth-kib KIB]
 
 #include "LineProcess.h"
+#include "ProcessMemory.h"
 #include "X11Windows.h"
 #include "mapping/KeyNotation.h"
 #include "platform/PlatformServices.h"
@@ -86,19 +87,6 @@ std::optional<Options> parseOptions(const QCoreApplication& app)
     return ok ? std::optional<Options>(options) : std::nullopt;
 }
 
-// The resident size of a process, from the kernel; -1 when it cannot be read.
-long residentKiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
 // The program's memory over the race, from the end of the first lap (twelve keys typed), once the
 // program has settled.
 struct Memory
@@ -109,7 +97,7 @@ struct Memory
 
     void sample(qint64 pid)
     {
-        end = residentKiB(pid);
+        end = orvanel::test::residentKiB(QString::number(pid));
         if (start < 0)
             start = end;
         peak = std::max(peak, end);
