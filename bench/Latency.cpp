@@ -8,6 +8,7 @@
 
 #include "BenchSupport.h"
 #include "TopLevelWindows.h"
+#include "X11Windows.h"
 #include "mapping/KeyNotation.h"
 #include "platform/PlatformServices.h"
 
@@ -144,6 +145,7 @@ private:
     const Options& m_options;
     const ScratchFolder& m_scratch;
     Display* m_display;
+    orvanel::test::X11Windows m_windows;
     Child& m_keys;
     Child m_simulator;
     std::string m_link;
@@ -253,7 +255,7 @@ bool LatencyBench::setUpThroughTheWindow(std::string& error)
 {
     Window window = 0;
     const std::int64_t deadline = monotonicNs() + 30000000000;
-    while ((window = findWindow(m_display, "Orvanel")) == 0 && monotonicNs() < deadline)
+    while ((window = m_windows.find("Orvanel")) == 0 && monotonicNs() < deadline)
         ::usleep(20000);
     if (window == 0 || !m_simulator.waitForLine("read", 30000)) {
         error = "Orvanel's window did not open, or it did not ask the bridge";
@@ -283,9 +285,9 @@ void LatencyBench::stopInjector(const std::string& injector, Child& program)
 {
     if (injector == "orvanel") {
         // Closed as a user would, so that it lets go of the port and its lock file as usual.
-        const Window window = findWindow(m_display, "Orvanel");
+        const Window window = m_windows.find("Orvanel");
         if (window != 0)
-            closeWindow(m_display, window);
+            m_windows.close(window);
         if (program.waitForExit(5000))
             return;
     }

@@ -6,6 +6,7 @@
 
 #include "BenchSupport.h"
 #include "TopLevelWindows.h"
+#include "X11Windows.h"
 
 #include <X11/Xlib.h>
 #include <cstdio>
@@ -66,7 +67,7 @@ public:
             ::poll(&fd, 1, 100);
         }
         // Closed as a user would, so that Orvanel lets go of the port (and its lock file) as usual.
-        closeWindow(m_display, window);
+        m_windows.close(window);
         if (!program.waitForExit(5000))
             program.stop();
         XSync(m_display, True);
@@ -75,6 +76,7 @@ public:
 
 private:
     Display* m_display;
+    orvanel::test::X11Windows m_windows;
     const ScratchFolder& m_scratch;
 };
 

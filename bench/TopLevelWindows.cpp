@@ -21,30 +21,6 @@ void ignoreVanishedWindows()
     XSetErrorHandler(ignoreError);
 }
 
-Window findWindow(Display* display, const char* title)
-{
-    Window root = 0;
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    Window found = 0;
-    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count))
-        return 0;
-    for (unsigned i = 0; i < count && found == 0; ++i) {
-        char* name = nullptr;
-        XWindowAttributes attributes;
-        if (XFetchName(display, children[i], &name) && name) {
-            if (std::strcmp(name, title) == 0 && XGetWindowAttributes(display, children[i], &attributes) &&
-                attributes.map_state == IsViewable)
-                found = children[i];
-            XFree(name);
-        }
-    }
-    if (children)
-        XFree(children);
-    return found;
-}
-
 pid_t windowProcess(Display* display, Window window)
 {
     Atom type = None;
@@ -62,19 +38,6 @@ pid_t windowProcess(Display* display, Window window)
         XFree(data);
     }
     return pid;
-}
-
-void closeWindow(Display* display, Window window)
-{
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-    XFlush(display);
 }
 
 } // namespace orvanel::bench
