@@ -6,6 +6,8 @@ QString commandLineHelp()
 {
     return QStringLiteral(
         "Usage: orvanel [--com N=DEVICE]... [--ids FILE] [--preset digits|fkeys] [--start]\n"
+        "               [--settings-folder]\n"
+        "       orvanel --list-ports\n"
         "\n"
         "Types a key-stroke into the focused window each time a car's transponder passes the\n"
         "detection bridge.\n"
@@ -18,10 +20,17 @@ QString commandLineHelp()
         "  --preset digits|fkeys\n"
         "                  fill the key-strokes at start-up, as \"Key-S = 1-0\" or \"Key-S = F1-F12\"\n"
         "  --start         press Start once connected, for unattended use\n"
+        "  --settings-folder\n"
+        "                  keep config.cfg in $XDG_CONFIG_HOME/orvanel (~/.config/orvanel),\n"
+        "                  created if missing, instead of the current folder; the desktop\n"
+        "                  menu entry starts Orvanel so\n"
+        "  --list-ports    list the serial ports found, with their lasting names under\n"
+        "                  /dev/serial/by-id, and exit\n"
         "  -h, --help      show this help and exit\n"
         "  -v, --version   show the version and exit\n"
         "\n"
-        "The chosen port is remembered in config.cfg in the current directory.\n");
+        "The chosen port is remembered in config.cfg in the current folder.\n"
+        "A port the user may not open needs the user in the device's group (usually dialout).\n");
 }
 
 namespace {
@@ -69,8 +78,12 @@ CommandLine parseCommandLine(const QStringList& arguments)
             result.action = CommandLine::Action::ShowVersion;
             return result;
         }
-        if (arg == QLatin1String("--start")) {
-            result.start = true;
+        if (arg == QLatin1String("--list-ports")) {
+            result.action = CommandLine::Action::ListPorts;
+            return result;
+        }
+        if (arg == QLatin1String("--start") || arg == QLatin1String("--settings-folder")) {
+            (arg == QLatin1String("--start") ? result.start : result.inSettingsFolder) = true;
             continue;
         }
         QString value;

@@ -15,6 +15,7 @@ struct CommandLine
         Run,
         ShowHelp,
         ShowVersion,
+        ListPorts,
         Fail, // error holds why
     };
 
@@ -29,7 +30,8 @@ struct CommandLine
     PortMap ports;
     QString idListFile; // loaded at start-up as "Cargar IDs" would; empty: none
     Preset preset = Preset::None;
-    bool start = false; // press Start once the window has connected
+    bool start = false;            // press Start once the window has connected
+    bool inSettingsFolder = false; // work in the user's settings folder, as a desktop start does
     QString error;
     // Fail on an unknown argument that starts with "-": it may be one of Qt's own (-platform,
     // -display, ...), which only QApplication recognises and takes out of the arguments.

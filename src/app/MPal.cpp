@@ -278,6 +278,9 @@ void MPal::ConnectBridge()
 {
     m_staleInput.run([this] { m_session.connect(Ccom->currentData().toInt()); });
     showLinkState();
+    // Told on the terminal too: a port that cannot be opened is mostly a set-up matter.
+    if (m_session.linkState() == BridgeSession::LinkState::Failed)
+        std::fprintf(stderr, "orvanel: %s\n", m_session.statusDetails().c_str());
 }
 
 void MPal::showLinkState()

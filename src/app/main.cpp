@@ -1,18 +1,24 @@
 #include "app/AboutOpener.h"
 #include "app/CommandLine.h"
+#include "app/DisplayCheck.h"
 #include "app/MPal.h"
 #include "bridge/SerialBridge.h"
+#include "bridge/SerialPortScan.h"
 #include "platform/PlatformServices.h"
 #include "platform/sysinfo/LinuxSystemInfo.h"
 #include "storage/PortSettingFile.h"
+#include "storage/SettingsFolder.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
+#include <unistd.h>
 
 using namespace orvanel;
 
@@ -28,6 +34,9 @@ std::optional<int> answerWithoutWindow(const CommandLine& command)
     case CommandLine::Action::ShowVersion:
         std::printf("Orvanel %s\n", ORVANEL_VERSION);
         return 0;
+    case CommandLine::Action::ListPorts:
+        std::fputs(formatSerialPortList(findSerialPorts()).c_str(), stdout);
+        return 0;
     case CommandLine::Action::Fail:
         std::fprintf(stderr, "orvanel: %s\n", qPrintable(command.error));
         return 2;
@@ -37,6 +46,33 @@ std::optional<int> answerWithoutWindow(const CommandLine& command)
     return std::nullopt;
 }
 
+// The arguments without Qt's "-display NAME" and "-platform NAME" (also spelt with "--").
+QStringList withoutDisplayOptions(QStringList arguments)
+{
+    for (int i = 1; i + 1 < arguments.size();) {
+        const QString name = arguments[i].startsWith(QLatin1String("--")) ? arguments[i].mid(1) : arguments[i];
+        if (name == QLatin1String("-display") || name == QLatin1String("-platform"))
+            arguments.erase(arguments.begin() + i, arguments.begin() + i + 2);
+        else
+            ++i;
+    }
+    return arguments;
+}
+
+// A desktop start works in the user's settings folder, so that config.cfg does not land in the home
+// folder. A list named on the command line is still found where the user meant.
+void enterSettingsFolder(CommandLine& command)
+{
+    if (!command.idListFile.isEmpty())
+        command.idListFile = QDir::current().absoluteFilePath(command.idListFile);
+    const std::string folder = settingsFolderPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    FileProblem problem = makeFolder(folder);
+    if (problem.empty() && ::chdir(folder.c_str()) != 0)
+        problem = describeFileError(folder, errno);
+    if (!problem.empty())
+        std::fprintf(stderr, "orvanel: the settings stay in the current folder: %s\n", problem.c_str());
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -44,13 +80,29 @@ int main(int argc, char* argv[])
     // Help, version and bad arguments need no display, so they are answered before Qt wants one
     // (without it Qt aborts). Only an argument that may be Qt's own waits for QApplication.
     QStringList arguments;
-    for (int i = 0; i < argc; ++i)
+    std::vector<std::string> rawArguments;
+    for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
+        rawArguments.emplace_back(argv[i]);
+    }
     const CommandLine early = parseCommandLine(arguments);
     if (!early.mayBeQtOption) {
         if (const auto status = answerWithoutWindow(early))
             return *status;
     }
+    // The window is an X11 client (on Wayland desktops through Xwayland): the focus and key code needs it.
+    ::setenv("QT_QPA_PLATFORM", "xcb", 0);
+    if (const std::string problem =
+            displayProblem(rawArguments, std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"));
+        !problem.empty()) {
+        // Qt will not start to take its own options out: but for the two that choose the display, an
+        // unknown option is simply wrong.
+        const CommandLine ours = parseCommandLine(withoutDisplayOptions(arguments));
+        std::fprintf(stderr, "orvanel: %s\n",
+                     ours.action == CommandLine::Action::Fail ? qPrintable(ours.error) : problem.c_str());
+        return 2;
+    }
+    provideRuntimeFolder();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Orvanel"));
@@ -60,9 +112,11 @@ int main(int argc, char* argv[])
     if (qtSpanish.load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtSpanish);
 
-    const CommandLine command = parseCommandLine(QApplication::arguments());
+    CommandLine command = parseCommandLine(QApplication::arguments());
     if (const auto status = answerWithoutWindow(command))
         return *status;
+    if (command.inSettingsFolder)
+        enterSettingsFolder(command);
 
     // The platform services outlive the window: the About window may keep the program running.
     PlatformServices platform = createPlatformServices();

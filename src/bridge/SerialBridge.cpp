@@ -1,15 +1,34 @@
 #include "bridge/SerialBridge.h"
 
+#include "bridge/SerialPortNames.h"
+
 #include <QByteArray>
 #include <QDeadlineTimer>
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvanel {
 
 namespace {
+
+const char* const kSerialByIdFolder = "/dev/serial/by-id";
+
+// The name of the group that owns the device; empty when unknown.
+std::string groupOf(const std::string& device)
+{
+    struct stat status
+    {
+    };
+    // A device of root's group is no serial port a user is meant to join.
+    if (::stat(device.c_str(), &status) != 0 || status.st_gid == 0)
+        return {};
+    const group* owner = ::getgrgid(status.st_gid);
+    return owner != nullptr ? owner->gr_name : std::string();
+}
 
 bool answers(MessageType request, MessageType answer)
 {
@@ -90,12 +109,12 @@ std::string SerialBridge::describeOpenFailure(const std::string& device) const
 {
     switch (m_port.error()) {
     case QSerialPort::DeviceNotFoundError:
-        return device + ": el dispositivo no existe";
+        return device + ": el dispositivo no existe; " + missingDeviceHint(serialPortLinks(kSerialByIdFolder));
     case QSerialPort::PermissionError: {
         // Qt reports missing rights, a device held by another program and a lock file it cannot
         // make all the same way.
         if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
-            return device + ": sin permiso de acceso";
+            return device + ": sin permiso de acceso; " + permissionHint(groupOf(device));
         // Its lock file is "LCK.." and the port name with '/' as '_', in the first of these
         // directories it may read and either holds that file or may be written in.
         std::string name = "LCK.." + m_port.portName().toStdString();

@@ -35,6 +35,17 @@ bool typeKeys(KeyInjector& keys, const QString& notation)
     return typing.ok;
 }
 
+// Starts the program with `arguments`: the build's, or as ORVANEL_COMMAND says (an installed desktop
+// entry's Exec line, whose words come first).
+bool startProgram(LineProcess& program, const QStringList& arguments)
+{
+    QStringList command = qEnvironmentVariable("ORVANEL_COMMAND").split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (command.isEmpty())
+        command << QStringLiteral(ORVANEL_PROGRAM);
+    const QString path = command.takeFirst();
+    return program.start(path, command + arguments);
+}
+
 QString startSimulator(LineProcess& sim, const QString& link)
 {
     if (!sim.start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link}) || sim.waitForLine("ready ").isEmpty())
@@ -59,6 +70,10 @@ void TestProgramEndToEnd::commandLine_data()
         QTest::addRow("stray word%s", where) << QStringList{"COM1"} << display << 2 << "unknown argument";
     }
     QTest::newRow("unknown option") << QStringList{"--bogus"} << true << 2 << "unknown argument";
+    QTest::newRow("unknown option, no display") << QStringList{"--bogus"} << false << 2 << "unknown argument";
+    QTest::newRow("window, no display") << QStringList{} << false << 2 << "no X display";
+    QTest::newRow("window, X server gone") << QStringList{"-display", ":999"} << true << 2 << "\":999\"";
+    QTest::newRow("list ports, no display") << QStringList{"--list-ports"} << false << 0 << "Without --com";
 }
 
 void TestProgramEndToEnd::commandLine()
@@ -94,7 +109,11 @@ void TestProgramEndToEnd::passingsTypedIntoTheFocusedWindow()
 
     LineProcess program;
     program.process().setWorkingDirectory(dir.path());
-    QVERIFY(program.start(QStringLiteral(ORVANEL_PROGRAM), {"--com", "1=" + link}));
+    // Where a desktop start keeps its settings.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    program.process().setProcessEnvironment(environment);
+    QVERIFY(startProgram(program, {"--settings-folder", "--com", "1=" + link}));
     QCOMPARE(sim.waitForLine("read", 20000), QStringLiteral("read"));
 
     X11Windows x11;
@@ -128,7 +147,14 @@ void TestProgramEndToEnd::passingsTypedIntoTheFocusedWindow()
     QCOMPARE(recorder.waitForLine("press"), QStringLiteral("press space space \" \""));
     QCOMPARE(recorder.waitForLine("release"), QStringLiteral("release space space"));
 
+    // As started from the desktop menu, the port is kept in the user's settings folder, not in the
+    // folder it was started from.
     QCOMPARE(program.process().state(), QProcess::Running);
+    x11.close(window);
+    QVERIFY(program.process().waitForFinished(20000));
+    QCOMPARE(program.process().exitCode(), 0);
+    QCOMPARE(contentsOf(dir.filePath("config/orvanel/config.cfg")), QByteArray(" 0 \r\n"));
+    QVERIFY(!QFile::exists(dir.filePath("config.cfg")));
 }
 
 void TestProgramEndToEnd::portAndIdListKeptAcrossRestarts()

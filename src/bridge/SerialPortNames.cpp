@@ -1,0 +1,82 @@
+#include "bridge/SerialPortNames.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <memory>
+
+namespace orvanel {
+
+std::vector<SerialPortName> serialPortLinks(const std::string& byIdFolder)
+{
+    std::vector<SerialPortName> ports;
+    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(byIdFolder.c_str()), ::closedir);
+    if (!folder)
+        return ports;
+    while (const dirent* entry = ::readdir(folder.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string link = byIdFolder + '/' + name;
+        char target[PATH_MAX];
+        // A dangling link (the adapter just unplugged) names no device.
+        if (::realpath(link.c_str(), target) == nullptr)
+            continue;
+        addSerialPort(ports, target).byId.push_back(link);
+    }
+    for (SerialPortName& port : ports)
+        std::sort(port.byId.begin(), port.byId.end());
+    return ports;
+}
+
+SerialPortName& addSerialPort(std::vector<SerialPortName>& ports, const std::string& device)
+{
+    const auto at = std::lower_bound(ports.begin(), ports.end(), device,
+                                     [](const SerialPortName& port, const std::string& d) { return port.device < d; });
+    if (at != ports.end() && at->device == device)
+        return *at;
+    return *ports.insert(at, SerialPortName{device, {}, {}});
+}
+
+std::string formatSerialPortList(const std::vector<SerialPortName>& ports)
+{
+    std::string text =
+        ports.empty() ? "No serial ports found: is the bridge's adapter plugged in?\n" : "Serial ports found:\n";
+    std::string example;
+    for (const SerialPortName& port : ports) {
+        text += "  " + port.device;
+        if (!port.description.empty())
+            text += "  (" + port.description + ")";
+        text += '\n';
+        for (const std::string& link : port.byId)
+            text += "      " + link + '\n';
+        if (example.empty() && !port.byId.empty())
+            example = port.byId.front();
+    }
+    text += "\nWithout --com, \"COM N\" opens /dev/ttyS(N-1). To open another device as COM 1:\n"
+            "  orvanel --com 1=" +
+            (example.empty() ? std::string("DEVICE") : example) + '\n';
+    if (!example.empty())
+        text += "A by-id name stays the same whichever USB socket the adapter is plugged into.\n";
+    return text;
+}
+
+std::string missingDeviceHint(const std::vector<SerialPortName>& links)
+{
+    if (links.empty())
+        return "no se ve ningún adaptador serie USB conectado";
+    std::string text = "adaptadores conectados:";
+    for (const SerialPortName& port : links)
+        for (const std::string& link : port.byId)
+            text += ' ' + link;
+    return text + " (elíjalo con --com, vea orvanel --list-ports)";
+}
+
+std::string permissionHint(const std::string& group)
+{
+    const std::string name = group.empty() ? "dialout" : group;
+    return "añada su usuario al grupo " + name + " (sudo adduser $USER " + name + ") y vuelva a iniciar sesión";
+}
+
+} // namespace orvanel
