@@ -5,6 +5,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/sysinfo/LinuxSystemInfo.h"
 #include "storage/PortSettingFile.h"
+#include "storage/SettingsFile.h"
 
 #include <QApplication>
 #include <QFile>
@@ -71,6 +72,13 @@ int main(int argc, char* argv[])
     options.idListFile = QFile::encodeName(command.idListFile).toStdString();
     options.preset = command.preset;
     options.start = command.start;
+    // orvanel.conf gives the race-day options to a start from the desktop menu; the command line overrides it.
+    const Settings settings = readSettings(kSettingsFileName);
+    for (const FileProblem& problem : settings.problems)
+        std::fprintf(stderr, "orvanel: %s\n", problem.c_str());
+    options.minGapMs = command.minGapMs.value_or(settings.minGapMs.value_or(0));
+    options.logFile = command.logFile.isEmpty() ? settings.logFile.value_or(std::string())
+                                                : QFile::encodeName(command.logFile).toStdString();
     auto* window = new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper, options);
     window->setAttribute(Qt::WA_DeleteOnClose);
     AboutOpener about(createSystemInfoServices());
