@@ -1,12 +1,14 @@
 #include "app/CommandLine.h"
 
+#include "storage/SettingsFile.h"
+
 namespace orvanel {
 
 QString commandLineHelp()
 {
     return QStringLiteral(
         "Usage: orvanel [--com N=DEVICE]... [--ids FILE] [--preset digits|fkeys] [--start]\n"
-        "               [--settings-folder]\n"
+        "               [--settings-folder] [--min-gap MS] [--log FILE]\n"
         "       orvanel --list-ports\n"
         "\n"
         "Types a key-stroke into the focused window each time a car's transponder passes the\n"
@@ -24,12 +26,18 @@ QString commandLineHelp()
         "                  keep config.cfg in $XDG_CONFIG_HOME/orvanel (~/.config/orvanel),\n"
         "                  created if missing, instead of the current folder; the desktop\n"
         "                  menu entry starts Orvanel so\n"
+        "  --min-gap MS    a car's passing less than MS milliseconds (0 to 600000) after its last\n"
+        "                  typed one types nothing: a car detected twice counts once\n"
+        "  --log FILE      append a CSV line to FILE for every passing and what became of it,\n"
+        "                  and for every connection event\n"
         "  --list-ports    list the serial ports found, with their lasting names under\n"
         "                  /dev/serial/by-id, and exit\n"
         "  -h, --help      show this help and exit\n"
         "  -v, --version   show the version and exit\n"
         "\n"
-        "The chosen port is remembered in config.cfg in the current folder.\n"
+        "The chosen port is remembered in config.cfg in the current folder. --min-gap and --log\n"
+        "may also be set in orvanel.conf there, as lines \"min-gap = MS\" and \"log = FILE\";\n"
+        "the command line overrides them.\n"
         "A port the user may not open needs the user in the device's group (usually dialout).\n");
 }
 
@@ -91,6 +99,22 @@ CommandLine parseCommandLine(const QStringList& arguments)
             if (ids == Match::Missing || value.isEmpty())
                 return fail(QStringLiteral("--ids needs a file, for example --ids coches.txt"));
             result.idListFile = value;
+            continue;
+        }
+        if (const Match gap = optionValue(arguments, i, QLatin1String("--min-gap"), value); gap != Match::No) {
+            if (gap == Match::Missing)
+                return fail(QStringLiteral("--min-gap needs milliseconds, for example --min-gap 500"));
+            result.minGapMs = parseMinGapMs(value.toStdString());
+            if (!result.minGapMs)
+                return fail(QStringLiteral("--min-gap takes whole milliseconds from 0 to %1, not \"%2\"")
+                                .arg(kMaxMinGapMs)
+                                .arg(value));
+            continue;
+        }
+        if (const Match log = optionValue(arguments, i, QLatin1String("--log"), value); log != Match::No) {
+            if (log == Match::Missing || value.isEmpty())
+                return fail(QStringLiteral("--log needs a file, for example --log carrera.csv"));
+            result.logFile = value;
             continue;
         }
         if (optionValue(arguments, i, QLatin1String("--preset"), value) != Match::No) {

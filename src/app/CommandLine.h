@@ -4,6 +4,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <optional>
 
 namespace orvanel {
 
@@ -30,8 +32,10 @@ struct CommandLine
     PortMap ports;
     QString idListFile; // loaded at start-up as "Cargar IDs" would; empty: none
     Preset preset = Preset::None;
-    bool start = false;            // press Start once the window has connected
-    bool inSettingsFolder = false; // work in the user's settings folder, as a desktop start does
+    bool start = false;                    // press Start once the window has connected
+    bool inSettingsFolder = false;         // work in the user's settings folder, as a desktop start does
+    std::optional<std::uint32_t> minGapMs; // a car's passings closer than this type once; 0: none
+    QString logFile;                       // every passing and link event appended; empty: none
     QString error;
     // Fail on an unknown argument that starts with "-": it may be one of Qt's own (-platform,
     // -display, ...), which only QApplication recognises and takes out of the arguments.

@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 
 namespace orvanel {
@@ -72,7 +73,8 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
     buildTabOrder();
     wireTable();
 
-    m_bridge->setPassingHandler([this](const std::int16_t& id) { OnPassing(id); });
+    m_bridge->setPassingHandler(
+        [this](const std::int16_t& id, std::optional<std::uint32_t> stamp) { OnPassing(id, stamp); });
     m_bridge->setLinkLostHandler([this] {
         m_session.onLinkLost();
         showLinkState();
@@ -87,7 +89,33 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
     resize(px(kClientWidthTwips), px(kClientHeightTwips) + menuHeight);
     move(px(2430), px(1140));
 
+    setUpRaceOptions(options);
     Form_Load(options);
+}
+
+void MPal::setUpRaceOptions(const Options& options)
+{
+    if (options.minGapMs > 0) {
+        m_gapGuard.emplace(options.minGapMs, [] {
+            return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                  std::chrono::steady_clock::now().time_since_epoch())
+                                                  .count());
+        });
+        m_dispatcher.setGapGuard(&*m_gapGuard);
+    }
+    if (options.logFile.empty())
+        return;
+    m_logFile.emplace(options.logFile, RaceLog::kHeader);
+    m_log.emplace(*m_logFile, systemWallTime, [this](const std::string& problem) {
+        m_logProblem = messages::kLogNotWritten + problem;
+        std::fprintf(stderr, "orvanel: %s\n", m_logProblem.c_str());
+        showLinkState();
+    });
+    m_dispatcher.setLog(&*m_log);
+    m_session.setLog(&*m_log);
+    // The first line says what the log's passings were judged by, and finds a file that cannot be
+    // written before the race does.
+    m_log->event(logText::started(options.minGapMs));
 }
 
 MPal::~MPal()
@@ -286,7 +314,9 @@ void MPal::ConnectBridge()
 void MPal::showLinkState()
 {
     // The status line's texts are fixed; the reason behind "Error de Comunicación" is one hover away.
-    Label1->setToolTip(QString::fromStdString(m_session.statusDetails()));
+    const std::string details = m_session.statusDetails();
+    const std::string logProblem = details.empty() || m_logProblem.empty() ? m_logProblem : "\n" + m_logProblem;
+    Label1->setToolTip(QString::fromStdString(details + logProblem));
     // A dot beside the port list shows the link's state, whatever the status line says.
     linkDot->setPixmap(linkStateIcon(m_session.linkState()).pixmap(10, 10));
     linkDot->setToolTip(Label1->toolTip());
@@ -311,12 +341,12 @@ bool MPal::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void MPal::OnPassing(const std::int16_t& id)
+void MPal::OnPassing(const std::int16_t& id, std::optional<std::uint32_t> stamp)
 {
     // Keys typed while one of Orvanel's own windows has the focus would press its buttons.
-    if (m_dispatcher.onPassing(id, Check1->isChecked(), !m_keyboardFocus.isOnOwnWindow()) ==
-        PassingDispatcher::Typing::Withheld)
-        Label1->setToolTip(QString::fromUtf8(messages::kKeysWithheld));
+    m_dispatcher.onPassing(id, Check1->isChecked(), !m_keyboardFocus.isOnOwnWindow(), stamp);
+    if (!m_dispatcher.holdReason().empty())
+        Label1->setToolTip(QString::fromStdString(m_dispatcher.holdReason()));
 }
 
 void MPal::setRunning(bool running)

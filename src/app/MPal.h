@@ -7,14 +7,18 @@
 #include "bridge/BridgeControl.h"
 #include "mapping/MappingTable.h"
 #include "session/BridgeSession.h"
+#include "session/GapGuard.h"
 #include "session/PassingDispatcher.h"
+#include "session/RaceLog.h"
 #include "status/StatusLine.h"
+#include "storage/AppendFile.h"
 #include "storage/FileProblem.h"
 
 #include <QMainWindow>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -45,6 +49,10 @@ public:
         std::string idListFile;
         CommandLine::Preset preset = CommandLine::Preset::None;
         bool start = false;
+        // Race day: a car's passings closer than this type once (0: no minimum), and the log's file
+        // (empty: none).
+        std::uint32_t minGapMs = 0;
+        std::string logFile;
     };
 
     MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, const Options& options);
@@ -71,6 +79,7 @@ private:
     void buildMenu();
     void buildTabOrder();
     void wireTable();
+    void setUpRaceOptions(const Options& options);
     void Form_Load(const Options& options);
     void startUnattended(const Options& options);
     FileProblem loadIdList(const std::string& path);
@@ -78,7 +87,7 @@ private:
     void ConnectBridge();
     void showLinkState();
     void reportLostPassings(std::uint64_t count);
-    void OnPassing(const std::int16_t& id);
+    void OnPassing(const std::int16_t& id, std::optional<std::uint32_t> stamp);
     void Command1_Click();
     void Command2_Click();
     void Command4_Click();
@@ -102,6 +111,10 @@ private:
     std::function<void()> m_about;
     std::string m_portSettingFile;
     QString m_cd1FileName; // proposed by the next file dialog
+    std::optional<GapGuard> m_gapGuard;
+    std::optional<AppendFile> m_logFile;
+    std::optional<RaceLog> m_log;
+    std::string m_logProblem; // why the log cannot be written, kept on the status line's tooltip
 
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;

@@ -7,6 +7,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/sysinfo/LinuxSystemInfo.h"
 #include "storage/PortSettingFile.h"
+#include "storage/SettingsFile.h"
 #include "storage/SettingsFolder.h"
 
 #include <QApplication>
@@ -60,11 +61,13 @@ QStringList withoutDisplayOptions(QStringList arguments)
 }
 
 // A desktop start works in the user's settings folder, so that config.cfg does not land in the home
-// folder. A list named on the command line is still found where the user meant.
+// folder. Files named on the command line are still where the user meant.
 void enterSettingsFolder(CommandLine& command)
 {
-    if (!command.idListFile.isEmpty())
-        command.idListFile = QDir::current().absoluteFilePath(command.idListFile);
+    for (QString* file : {&command.idListFile, &command.logFile}) {
+        if (!file->isEmpty())
+            *file = QDir::current().absoluteFilePath(*file);
+    }
     const std::string folder = settingsFolderPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
     FileProblem problem = makeFolder(folder);
     if (problem.empty() && ::chdir(folder.c_str()) != 0)
@@ -125,6 +128,13 @@ int main(int argc, char* argv[])
     options.idListFile = QFile::encodeName(command.idListFile).toStdString();
     options.preset = command.preset;
     options.start = command.start;
+    // orvanel.conf gives the race-day options to a start from the desktop menu; the command line overrides it.
+    const Settings settings = readSettings(kSettingsFileName);
+    for (const FileProblem& problem : settings.problems)
+        std::fprintf(stderr, "orvanel: %s\n", problem.c_str());
+    options.minGapMs = command.minGapMs.value_or(settings.minGapMs.value_or(0));
+    options.logFile = command.logFile.isEmpty() ? settings.logFile.value_or(std::string())
+                                                : QFile::encodeName(command.logFile).toStdString();
     auto* window = new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper, options);
     window->setAttribute(Qt::WA_DeleteOnClose);
     AboutOpener about(createSystemInfoServices());

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace orvanel {
@@ -14,7 +15,7 @@ namespace orvanel {
 class BridgeControl
 {
 public:
-    using PassingHandler = std::function<void(const std::int16_t& id)>;
+    using PassingHandler = std::function<void(const std::int16_t& id, std::optional<std::uint32_t> stamp)>;
 
     virtual ~BridgeControl() = default;
 
@@ -45,10 +46,10 @@ public:
     }
 
 protected:
-    void raisePassing(std::int16_t id)
+    void raisePassing(std::int16_t id, std::optional<std::uint32_t> stamp = std::nullopt)
     {
         if (m_passing)
-            m_passing(id);
+            m_passing(id, stamp);
     }
 
     void raiseLinkLost()

@@ -25,6 +25,7 @@ public:
     {
         std::uint16_t seq = 0;
         std::int16_t id = 0;
+        std::uint32_t stamp = 0; // the bridge's clock when the transponder passed, carried through
     };
 
     // What the caller has to do after an event: deliver these passings in this order, send a resend

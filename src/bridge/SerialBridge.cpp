@@ -282,7 +282,7 @@ void SerialBridge::handle(const BridgeMessage& message)
     switch (message.type) {
     case MessageType::Passing:
         if (m_detecting)
-            apply(m_sequencer.onPassing({message.passingSeq, message.id}, nowMs()));
+            apply(m_sequencer.onPassing({message.passingSeq, message.id, message.stamp}, nowMs()));
         return;
     case MessageType::Heartbeat:
         if (m_detecting)
@@ -337,7 +337,7 @@ void SerialBridge::deliver()
     while (m_detecting && !m_ready.empty()) {
         const PassingSequencer::Passing passing = m_ready.front();
         m_ready.pop_front();
-        raisePassing(passing.id);
+        raisePassing(passing.id, passing.stamp);
     }
     if (m_detecting && m_lostToReport > 0) {
         const std::uint64_t lost = m_lostToReport;

@@ -12,6 +12,8 @@ class KeyInjector
 public:
     virtual ~KeyInjector() = default;
     virtual void send(const KeySequence& keys) = 0;
+    // False for a stand-in that types nothing, so that what it was asked to type is not reported as typed.
+    virtual bool canType() const { return true; }
 };
 
 } // namespace orvanel

@@ -3,6 +3,7 @@
 #include "mapping/IdTextValue.h"
 #include "session/Messages.h"
 #include "session/PassingDispatcher.h"
+#include "session/RaceLog.h"
 
 namespace orvanel {
 
@@ -26,6 +27,8 @@ void BridgeSession::connect(std::int32_t portNumber)
     else
         m_problem = messages::kBridgeSilent;
     m_status.showStatus(established ? messages::kConnected : messages::kCommunicationError);
+    if (established && m_log)
+        m_log->event(logText::kConnected);
 }
 
 bool BridgeSession::startDetection(const std::function<void()>& lockControls)
@@ -38,6 +41,8 @@ bool BridgeSession::startDetection(const std::function<void()>& lockControls)
     }
     lockControls();
     m_bridge.StartDetection();
+    if (m_log)
+        m_log->event(logText::kDetectionOn);
     return true;
 }
 
@@ -45,6 +50,8 @@ void BridgeSession::stopDetection(const std::function<void()>& unlockControls)
 {
     m_bridge.StopDetection();
     unlockControls();
+    if (m_log)
+        m_log->event(logText::kDetectionOff);
 }
 
 void BridgeSession::readTransponder()
@@ -78,6 +85,8 @@ void BridgeSession::onLinkLost()
     m_problem = messages::kLinkLost;
     m_status.showStatus(messages::kCommunicationError);
     m_status.setStandingStatus(messages::kCommunicationError);
+    if (m_log)
+        m_log->event(logText::kLost);
 }
 
 void BridgeSession::onLinkRestored()
@@ -86,6 +95,8 @@ void BridgeSession::onLinkRestored()
     m_problem.clear();
     m_status.setStandingStatus({});
     m_status.showStatus(messages::kConnected);
+    if (m_log)
+        m_log->event(logText::kReconnected);
 }
 
 void BridgeSession::onPassingsLost(std::uint64_t count)

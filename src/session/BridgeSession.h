@@ -10,6 +10,8 @@
 
 namespace orvanel {
 
+class RaceLog;
+
 // The bridge as the user drives it, apart from the widgets: connecting the chosen port, switching
 // detection, reading and programming a single transponder, and the link's ups and downs. Outcomes
 // are posted on the status line; switching detection posts only a failure.
@@ -25,6 +27,10 @@ public:
     };
 
     BridgeSession(BridgeControl& bridge, StatusSink& status);
+
+    // The link's events (connected, lost, reconnected, detection on and off) go to log when it is
+    // set; it must outlive the session or be unset.
+    void setLog(RaceLog* log) { m_log = log; }
 
     // Reopens the port and posts "Conexión Establecida" when it opened and the bridge answers
     // (no transponder, or an ID), else "Error de Comunicación".
@@ -61,6 +67,7 @@ private:
     LinkState m_state = LinkState::NotConnected;
     std::string m_problem;
     std::uint64_t m_lostPassings = 0;
+    RaceLog* m_log = nullptr;
 };
 
 // "1 pasada perdida", "3 pasadas perdidas".

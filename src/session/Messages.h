@@ -20,6 +20,15 @@ inline constexpr const char* kTransponderId = "Transponder ID = ";
 inline constexpr const char* kKeysWithheld = "No se escribió la tecla: la ventana de Orvanel tenía el foco. Ponga el "
                                              "foco en el programa que cuenta las vueltas.";
 
+// A passing held back by the minimum gap: kHeldBack, the time since the car's last typed passing,
+// kHeldBackBelow, the minimum gap, kHeldBackWhy.
+inline constexpr const char* kHeldBack = "No se escribió la tecla: el coche pasó ";
+inline constexpr const char* kHeldBackBelow = " después de su última pasada escrita, menos que el mínimo de ";
+inline constexpr const char* kHeldBackWhy = " (--min-gap): se toma por una detección doble.";
+
+// The passing log.
+inline constexpr const char* kLogNotWritten = "No se puede escribir el registro de pasadas: ";
+
 // Reading the transponder under the bridge.
 inline constexpr const char* kPlaceTheCar = "Ponga el coche bajo el puente";
 inline constexpr const char* kPortClosed = "Puerto cerrado";

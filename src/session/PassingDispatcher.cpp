@@ -1,7 +1,9 @@
 #include "session/PassingDispatcher.h"
 
 #include "mapping/KeyNotation.h"
+#include "session/GapGuard.h"
 #include "session/Messages.h"
+#include "session/RaceLog.h"
 
 namespace orvanel {
 
@@ -28,25 +30,53 @@ const KeyNotationResult& PassingDispatcher::keysOf(std::size_t row)
     return parsed.keys;
 }
 
-PassingDispatcher::Typing PassingDispatcher::onPassing(const std::int16_t& id, bool autoAssign, bool mayType)
+PassingDispatcher::Typing PassingDispatcher::onPassing(const std::int16_t& id, bool autoAssign, bool mayType,
+                                                       std::optional<std::uint32_t> stamp)
 {
     RowResult row = m_table.FindRow(id);
-    if (!row.ok && autoAssign)
+    bool claimed = false;
+    if (!row.ok && autoAssign) {
         row = m_table.ClaimFreeRow(id);
+        claimed = row.ok;
+    }
 
     // An unknown car types nothing: sending another row's key would credit its lap to that car.
     Typing typing = Typing::Nothing;
+    std::string outcome = logText::kUnknownId;
+    m_holdReason.clear();
     if (row.ok) {
         const KeyNotationResult& keys = keysOf(row.row);
-        if (keys.ok && !keys.keys.empty()) {
-            typing = mayType ? Typing::Typed : Typing::Withheld;
-            if (mayType)
-                m_keys.send(keys.keys);
+        const std::optional<std::uint32_t> since =
+            keys.ok && !keys.keys.empty() && mayType && m_guard ? m_guard->admit(id, stamp) : std::nullopt;
+        if (!keys.ok || keys.keys.empty()) {
+            outcome = logText::kKeyTextNotValid;
+        } else if (!mayType) {
+            typing = Typing::Withheld;
+            m_holdReason = messages::kKeysWithheld;
+            outcome = logText::kNotTypedOwnFocus;
+        } else if (since) {
+            typing = Typing::HeldBack;
+            const std::string figures = std::to_string(*since) + " ms";
+            const std::string gap = std::to_string(m_guard->minGapMs()) + " ms";
+            m_holdReason = messages::kHeldBack + figures + messages::kHeldBackBelow + gap + messages::kHeldBackWhy;
+            outcome = logText::kHeldBack + figures + " < " + gap + ")";
+        } else {
+            typing = Typing::Typed;
+            m_keys.send(keys.keys);
+            outcome = m_keys.canType() ? logText::kTyped : logText::kNotTypedNoKeys;
+        }
+        if (claimed) {
+            const std::string claim = logText::kClaimedRow + std::to_string(row.row + 1);
+            outcome = outcome == logText::kTyped ? claim : claim + "; " + outcome;
         }
     }
 
     m_beeper.beepExclamation();
     m_status.showStatus(TransponderIdText(id));
+    if (m_log) {
+        const std::optional<std::size_t> shownRow = row.ok ? std::optional<std::size_t>(row.row + 1) : std::nullopt;
+        m_log->passing({stamp, id, shownRow, row.ok ? m_table.row(row.row).KeyText : std::string(), outcome});
+    }
     return typing;
 }
 

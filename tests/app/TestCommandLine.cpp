@@ -36,6 +36,15 @@ void TestCommandLine::portsAndActions()
     QCOMPARE(c.idListFile, QString("a b.txt"));
     QVERIFY(c.preset == CommandLine::Preset::Digits);
     QVERIFY(!c.start);
+    QVERIFY(!c.minGapMs);
+    QVERIFY(c.logFile.isEmpty());
+
+    // Race-day options.
+    c = parseCommandLine({"orvanel", "--min-gap", "600000", "--log=carrera 1.csv"});
+    QVERIFY(c.action == CommandLine::Action::Run);
+    QCOMPARE(c.minGapMs, std::optional<std::uint32_t>(600000));
+    QCOMPARE(c.logFile, QString("carrera 1.csv"));
+    QCOMPARE(parseCommandLine({"orvanel", "--min-gap=0"}).minGapMs, std::optional<std::uint32_t>(0));
 
     QVERIFY(parseCommandLine({"orvanel", "--com", "1=/x", "--help"}).action == CommandLine::Action::ShowHelp);
     QVERIFY(parseCommandLine({"orvanel", "-v"}).action == CommandLine::Action::ShowVersion);
@@ -58,6 +67,11 @@ void TestCommandLine::badArguments_data()
     QTest::newRow("list without file") << QStringList{"orvanel", "--ids"} << "--ids needs a file" << false;
     QTest::newRow("unknown preset") << QStringList{"orvanel", "--preset=letters"} << "\"letters\"" << false;
     QTest::newRow("preset without value") << QStringList{"orvanel", "--preset"} << "--preset takes" << false;
+    QTest::newRow("gap without value") << QStringList{"orvanel", "--min-gap"} << "--min-gap needs" << false;
+    QTest::newRow("gap too long") << QStringList{"orvanel", "--min-gap", "600001"} << "\"600001\"" << false;
+    QTest::newRow("gap in seconds") << QStringList{"orvanel", "--min-gap=0.5"} << "\"0.5\"" << false;
+    QTest::newRow("negative gap") << QStringList{"orvanel", "--min-gap=-1"} << "\"-1\"" << false;
+    QTest::newRow("log without file") << QStringList{"orvanel", "--log="} << "--log needs a file" << false;
 }
 
 void TestCommandLine::badArguments()

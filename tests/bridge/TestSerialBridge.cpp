@@ -705,7 +705,7 @@ private:
     std::unique_ptr<SerialBridge> makeBridge(SerialBridge::Timing timing)
     {
         auto bridge = std::make_unique<SerialBridge>(m_ports, timing);
-        bridge->setPassingHandler([this](const std::int16_t& id) {
+        bridge->setPassingHandler([this](const std::int16_t& id, std::optional<std::uint32_t>) {
             if (m_insideCall)
                 m_raisedInsideCall = true;
             m_ids << id;

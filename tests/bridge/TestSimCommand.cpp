@@ -65,6 +65,16 @@ private slots:
         QCOMPARE(int(twelve->ids.back()), 12);
     }
 
+    void parsesStampedPasses()
+    {
+        std::string error;
+        const auto stamped = SimCommand::parse("pass 7 at 4294967295", error);
+        QVERIFY2(stamped, error.c_str());
+        QCOMPARE(int(stamped->id), 7);
+        QCOMPARE(stamped->stamp, std::optional<std::uint32_t>(UINT32_MAX));
+        QVERIFY(!SimCommand::parse("pass 7", error)->stamp);
+    }
+
     void blankLinesAreIgnoredQuietly()
     {
         for (const char* line : {"", "   ", "\t\r"}) {
@@ -94,6 +104,12 @@ private slots:
                                       << "pass: expected one ID";
         QTest::newRow("pass two IDs") << "pass 1 2"
                                       << "pass: expected one ID";
+        QTest::newRow("pass at nothing") << "pass 1 at"
+                                         << "pass: expected one ID";
+        QTest::newRow("pass at beyond 32 bits") << "pass 1 at 4294967296"
+                                                << "pass: expected one ID";
+        QTest::newRow("place at") << "place 1 at 5"
+                                  << "place: expected one ID";
         QTest::newRow("place without ID") << "place"
                                           << "place: expected one ID";
         QTest::newRow("mute what") << "mute"

@@ -4,8 +4,11 @@
 #include "platform/PlatformServices.h"
 #include "storage/StorageTestSupport.h"
 
+#include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <unistd.h>
 
 using namespace orvanel;
 using namespace orvanel::test;
@@ -22,6 +25,8 @@ private slots:
     void passingsTypedIntoTheFocusedWindow();
     void portAndIdListKeptAcrossRestarts();
     void unattendedStart();
+    void minGapAndLogFromTheSettingsFile();
+    void logThatCannotBeWrittenStopsNothing();
 };
 
 namespace {
@@ -50,6 +55,29 @@ QString startSimulator(LineProcess& sim, const QString& link)
 {
     if (!sim.start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link}) || sim.waitForLine("ready ").isEmpty())
         return sim.errors();
+    return {};
+}
+
+// Starts the program in dir on the simulator with cars 5 and 6 typing F2 and F3, detection on, and
+// gives the key recorder the focus; empty when all went well, else what went wrong.
+QString startRace(LineProcess& sim, LineProcess& recorder, LineProcess& program, const QString& dir,
+                  const QStringList& options)
+{
+    const QString bridge = dir + QStringLiteral("/bridge");
+    const QString ids = dir + QStringLiteral("/coches.txt");
+    if (!startSimulator(sim, bridge).isEmpty() || !putFile(ids, "\r\n5\r\n6\r\n") ||
+        !recorder.start(QStringLiteral(ORVANEL_KEY_RECORDER), {}) || recorder.waitForLine("ready").isEmpty())
+        return QStringLiteral("no simulator or recorder: ") + sim.errors();
+    program.process().setWorkingDirectory(dir);
+    if (!program.start(QStringLiteral(ORVANEL_PROGRAM),
+                       QStringList{"--com", "1=" + bridge, "--ids", ids, "--preset", "fkeys", "--start"} + options) ||
+        sim.waitForLine("detection", 20000) != QStringLiteral("detection on"))
+        return QStringLiteral("detection not started: ") + program.errors();
+    X11Windows x11;
+    X11Windows::WindowId counter = 0;
+    if (!QTest::qWaitFor([&] { return (counter = x11.find("orvanel-key-recorder")) != 0; }, 20000))
+        return QStringLiteral("no recorder window");
+    x11.focus(counter);
     return {};
 }
 
@@ -255,6 +283,66 @@ void TestProgramEndToEnd::unattendedStart()
     x11.focus(counter);
     QVERIFY(sim.command("pass 5"));
     QCOMPARE(recorder.waitForLine("press"), QStringLiteral("press F2 F2"));
+}
+
+// A car detected twice 100 ms apart by the bridge's clock types once; the log, set up like the
+// minimum gap in orvanel.conf, has every passing and the link's events.
+void TestProgramEndToEnd::minGapAndLogFromTheSettingsFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(putFile(dir.filePath("orvanel.conf"), "# race day\nmin-gap = 500\nlog = carrera.csv\n"));
+    LineProcess sim;
+    LineProcess recorder;
+    LineProcess program;
+    QCOMPARE(startRace(sim, recorder, program, dir.path(), {}), QString());
+    // Delivered within milliseconds of each other: only the stamps tell the bounce from a new lap.
+    for (const char* pass : {"pass 5 at 1000", "pass 5 at 1100", "pass 5 at 9000", "pass 6 at 9001"})
+        QVERIFY(sim.command(pass));
+    for (const char* press : {"press F2 F2", "press F2 F2", "press F3 F3"})
+        QCOMPARE(recorder.waitForLine("press"), QString::fromLatin1(press));
+
+    QStringList log;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (log = QString::fromUtf8(contentsOf(dir.filePath("carrera.csv"))).split("\r\n")).size() == 9, 20000);
+    QCOMPARE(log.takeFirst(), QStringLiteral("host time,bridge stamp,transponder ID,row,key text,outcome"));
+    QCOMPARE(log.takeLast(), QString());
+    const QRegularExpression hostTime(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d,"));
+    QStringList fields;
+    for (const QString& line : log) {
+        QVERIFY2(hostTime.match(line).hasMatch(), qPrintable(line));
+        fields << line.section(',', 1);
+    }
+    QCOMPARE(fields, (QStringList{",,,,started (min gap 500 ms)", ",,,,connected", ",,,,detection on",
+                                  "1000,5,2,{F2},typed", "1100,5,2,{F2},held back (min gap: 100 ms < 500 ms)",
+                                  "9000,5,2,{F2},typed", "9001,6,3,{F3},typed"}));
+}
+
+void TestProgramEndToEnd::logThatCannotBeWrittenStopsNothing()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString folder = dir.filePath("solo-lectura");
+    QVERIFY(QDir(dir.path()).mkdir("solo-lectura"));
+    // Permissions do not hold root back: there the log's name is taken by a folder.
+    if (::geteuid() == 0)
+        QVERIFY(QDir(folder).mkdir("carrera.csv"));
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    LineProcess sim;
+    LineProcess recorder;
+    LineProcess program;
+    QCOMPARE(startRace(sim, recorder, program, dir.path(), {"--log", folder + "/carrera.csv", "--min-gap", "500"}),
+             QString());
+    QVERIFY(sim.command("pass 5"));
+    QCOMPARE(recorder.waitForLine("press"), QStringLiteral("press F2 F2"));
+    QVERIFY(sim.command("pass 6"));
+    QCOMPARE(recorder.waitForLine("press"), QStringLiteral("press F3 F3"));
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString errors = program.errors();
+    QVERIFY2(errors.count("No se puede escribir el registro de pasadas: " + folder + "/carrera.csv: ") == 1,
+             qPrintable(errors));
+    QCOMPARE(program.process().state(), QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(TestProgramEndToEnd)

@@ -43,7 +43,7 @@ public:
     }
     std::string lastError() const override { return openSucceeds ? std::string() : openError; }
 
-    void pass(std::int16_t id) { raisePassing(id); }
+    void pass(std::int16_t id, std::optional<std::uint32_t> stamp = std::nullopt) { raisePassing(id, stamp); }
     void loseLink()
     {
         open = false;

@@ -1,6 +1,10 @@
+#include "fakes/RecordingLineSink.h"
 #include "fakes/RecordingServices.h"
 #include "mapping/KeyNotation.h"
+#include "session/GapGuard.h"
+#include "session/Messages.h"
 #include "session/PassingDispatcher.h"
+#include "session/RaceLog.h"
 
 #include <QtTest>
 
@@ -25,6 +29,7 @@ private slots:
     void emptyKeyTextStillBeepsAndShows();
     void brokenKeyTextTypesNothing();
     void digitPresetRowNineTypesOneThenZero();
+    void minGapHoldsBackAndTheLogSaysWhatBecameOfEachPassing();
 
 private:
     QString typed() const;
@@ -190,6 +195,49 @@ void TestPassingDispatcher::digitPresetRowNineTypesOneThenZero()
     m_table.setIdText(9, "310");
     d.onPassing(310, false);
     QCOMPARE(typed(), QString("'1' '0'"));
+}
+
+void TestPassingDispatcher::minGapHoldsBackAndTheLogSaysWhatBecameOfEachPassing()
+{
+    PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    GapGuard guard(500, [] { return std::uint64_t{0}; });
+    RecordingLineSink sink;
+    RaceLog log(sink, [] { return WallTime{}; }, {});
+    d.setGapGuard(&guard);
+    d.setLog(&log);
+    m_table.PresetFunctionKeys();
+    m_table.setIdText(0, "7");
+    m_table.setIdText(1, "8");
+    m_table.setKeyText(1, "a,{");
+
+    using Typing = PassingDispatcher::Typing;
+    QCOMPARE(d.onPassing(7, false, true, 1000), Typing::Typed);
+    QCOMPARE(d.onPassing(7, false, true, 1100), Typing::HeldBack);
+    QCOMPARE(d.holdReason(), std::string("No se escribió la tecla: el coche pasó 100 ms después de su última pasada "
+                                         "escrita, menos que el mínimo de 500 ms (--min-gap): se toma por una "
+                                         "detección doble."));
+    QCOMPARE(d.onPassing(8, false, true, 1200), Typing::Nothing);
+    QVERIFY(d.holdReason().empty());
+    QCOMPARE(d.onPassing(9, false, true, 1250), Typing::Nothing);
+    QCOMPARE(d.onPassing(9, true, true, 1300), Typing::Typed);
+    // Kept back for the focus, the passing does not count: the gap still runs from 1000.
+    QCOMPARE(d.onPassing(7, false, false, 1400), Typing::Withheld);
+    QCOMPARE(d.holdReason(), std::string(messages::kKeysWithheld));
+    QCOMPARE(d.onPassing(7, false, true, 1500), Typing::Typed);
+
+    QCOMPARE(typed(), QString("F1 | F3 | F1"));
+    QCOMPARE(m_status.posts.size(), std::size_t(7));
+    QCOMPARE(m_status.posts[1], std::string("Transponder ID =  7"));
+    const std::string at = "1970-01-01T00:00:00.000+00:00,";
+    QCOMPARE(sink.lines, (std::vector<std::string>{
+                             at + "1000,7,1,{F1},typed\r\n",
+                             at + "1100,7,1,{F1},held back (min gap: 100 ms < 500 ms)\r\n",
+                             at + "1200,8,2,\"a,{\",key text not valid\r\n",
+                             at + "1250,9,,,unknown ID\r\n",
+                             at + "1300,9,3,{F3},claimed row 3\r\n",
+                             at + "1400,7,1,{F1},not typed (Orvanel had the keyboard focus)\r\n",
+                             at + "1500,7,1,{F1},typed\r\n",
+                         }));
 }
 
 QTEST_GUILESS_MAIN(TestPassingDispatcher)

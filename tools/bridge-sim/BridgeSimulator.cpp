@@ -69,13 +69,14 @@ BridgeMessage BridgeSimulator::execute(const BridgeMessage& request, std::uint64
     }
 }
 
-void BridgeSimulator::pass(std::int16_t id, std::uint64_t nowMs)
+void BridgeSimulator::pass(std::int16_t id, std::uint64_t nowMs, std::optional<std::uint32_t> stamp)
 {
     if (!m_detecting) {
         report("dropped " + std::to_string(id));
         return;
     }
-    const BridgeMessage passing = BridgeMessage::passing(m_nextPassing++, id, static_cast<std::uint32_t>(nowMs));
+    const BridgeMessage passing =
+        BridgeMessage::passing(m_nextPassing++, id, stamp.value_or(static_cast<std::uint32_t>(nowMs)));
     m_history.push_back(passing);
     if (m_history.size() > kHistorySize)
         m_history.pop_front();

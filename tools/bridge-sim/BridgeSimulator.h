@@ -38,8 +38,9 @@ public:
         receive(data.data(), data.size(), nowMs);
     }
 
-    // A transponder passes under the bridge; it is reported only while detection is on.
-    void pass(std::int16_t id, std::uint64_t nowMs);
+    // A transponder passes under the bridge; it is reported only while detection is on, time-stamped
+    // with the bridge's clock (nowMs) unless stamp is given.
+    void pass(std::int16_t id, std::uint64_t nowMs, std::optional<std::uint32_t> stamp = std::nullopt);
     // The transponder lying under the bridge, read and programmed by the host.
     void place(std::int16_t id) { m_placed = id; }
     void remove() { m_placed.reset(); }

@@ -3,6 +3,7 @@
 #include "bridge-sim/WholeNumber.h"
 #include "bridge/BridgeMessage.h"
 
+#include <cstdint>
 #include <sstream>
 #include <vector>
 
@@ -10,7 +11,7 @@ namespace orvanel {
 
 const char* SimCommand::summary()
 {
-    return "pass ID, place ID, remove, mute on|off, noise N, burst COUNT [ID ...], hangup, quit";
+    return "pass ID [at MS], place ID, remove, mute on|off, noise N, burst COUNT [ID ...], hangup, quit";
 }
 
 std::optional<SimCommand> SimCommand::parse(const std::string& line, std::string& error)
@@ -33,10 +34,18 @@ std::optional<SimCommand> SimCommand::parse(const std::string& line, std::string
     SimCommand command;
     if (name == "pass" || name == "place") {
         command.kind = name == "pass" ? Kind::Pass : Kind::Place;
-        const auto id = arguments == 1 ? parseWholeNumber(words[1], 0, BridgeMessage::kMaxId) : std::nullopt;
-        if (!id)
-            return fail(name + ": expected one ID, a whole number from 0 to " + std::to_string(BridgeMessage::kMaxId));
+        // A pass may name the bridge's time stamp, so that a test controls the gap between two passings.
+        const bool stamped = command.kind == Kind::Pass && arguments == 3 && words[2] == "at";
+        const auto id = arguments == 1 || stamped ? parseWholeNumber(words[1], 0, BridgeMessage::kMaxId) : std::nullopt;
+        const auto stamp = stamped ? parseWholeNumber(words[3], 0, UINT32_MAX) : std::nullopt;
+        if (!id || (stamped && !stamp))
+            return fail(name + ": expected one ID, a whole number from 0 to " + std::to_string(BridgeMessage::kMaxId) +
+                        (command.kind == Kind::Pass
+                             ? ", then optionally 'at MS' (0 to " + std::to_string(UINT32_MAX) + ")"
+                             : std::string()));
         command.id = static_cast<std::int16_t>(*id);
+        if (stamp)
+            command.stamp = static_cast<std::uint32_t>(*stamp);
         return command;
     }
     if (name == "mute") {

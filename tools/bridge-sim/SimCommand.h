@@ -27,10 +27,11 @@ struct SimCommand
     static constexpr std::size_t kMaxBurst = 1000000;
 
     Kind kind = Kind::Quit;
-    std::int16_t id = 0;           // Pass, Place
-    bool on = false;               // Mute
-    std::size_t count = 0;         // Noise, Burst
-    std::vector<std::int16_t> ids; // Burst: the cars, in turn; 1 to 12 when none are given
+    std::int16_t id = 0;                // Pass, Place
+    std::optional<std::uint32_t> stamp; // Pass: the bridge's time stamp instead of its clock ("pass ID at MS")
+    bool on = false;                    // Mute
+    std::size_t count = 0;              // Noise, Burst
+    std::vector<std::int16_t> ids;      // Burst: the cars, in turn; 1 to 12 when none are given
 
     // A blank line gives nothing and no error; a bad one gives nothing and says why in error.
     static std::optional<SimCommand> parse(const std::string& line, std::string& error);

@@ -93,6 +93,7 @@ std::string SimOptions::usage(const std::string& program)
            "\n"
            "Commands on standard input, one a line:\n"
            "  pass ID       a transponder passes (reported only while detection is on)\n"
+           "  pass ID at MS the same, time-stamped MS (0 to 4294967295) instead of by the bridge's clock\n"
            "  place ID      a transponder lies under the bridge\n"
            "  remove        no transponder lies under the bridge\n"
            "  mute on|off   the bridge stops or resumes sending (passings stay in its history)\n"

@@ -132,7 +132,7 @@ bool SimulatorLoop::command(const std::string& line, std::uint64_t nowMs)
     }
     switch (parsed->kind) {
     case SimCommand::Kind::Pass:
-        m_bridge.pass(parsed->id, nowMs);
+        m_bridge.pass(parsed->id, nowMs, parsed->stamp);
         break;
     case SimCommand::Kind::Place:
         m_bridge.place(parsed->id);

@@ -9,6 +9,7 @@ class NullKeyInjector : public KeyInjector
 {
 public:
     void send(const KeySequence&) override {}
+    bool canType() const override { return false; }
 };
 
 } // namespace orvanel

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "storage/LineSink.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orvanel {
+
+// A moment of the host's wall clock, with the local offset from UTC in force then.
+struct WallTime
+{
+    std::int64_t epochMs = 0;
+    std::int32_t offsetSeconds = 0;
+};
+using WallClock = std::function<WallTime()>;
+
+// The system's clock and time zone.
+WallTime systemWallTime();
+// ISO 8601 local time with milliseconds and offset: "2026-12-07T16:05:03.120+01:00".
+std::string isoWallTime(const WallTime& time);
+// One CSV field as RFC 4180 has it: in double quotes, inner quotes doubled, when it holds a comma,
+// a quote or a line break; as it is otherwise.
+std::string csvField(std::string_view text);
+
+// The outcomes the log gives a passing, and the link's events.
+namespace logText {
+inline constexpr const char* kTyped = "typed";
+inline constexpr const char* kUnknownId = "unknown ID";
+inline constexpr const char* kClaimedRow = "claimed row "; // then the row's number
+inline constexpr const char* kKeyTextNotValid = "key text not valid";
+inline constexpr const char* kHeldBack = "held back (min gap: "; // then "120 ms < 500 ms)"
+inline constexpr const char* kNotTypedOwnFocus = "not typed (Orvanel had the keyboard focus)";
+inline constexpr const char* kNotTypedNoKeys = "not typed (no key backend)";
+inline constexpr const char* kConnected = "connected";
+inline constexpr const char* kLost = "lost";
+inline constexpr const char* kReconnected = "reconnected";
+inline constexpr const char* kDetectionOn = "detection on";
+inline constexpr const char* kDetectionOff = "detection off";
+// The log's first line of a run, with the minimum gap its passings are judged by (0: none).
+std::string started(std::uint32_t minGapMs);
+} // namespace logText
+
+// The record race directors settle disputes from: one CSV line for each passing and each event of
+// the link, written as it happens. A log that cannot be written never stops anything: the first
+// failure is reported through onFailure, and each later line is tried again quietly.
+class RaceLog
+{
+public:
+    static constexpr const char* kHeader = "host time,bridge stamp,transponder ID,row,key text,outcome\r\n";
+
+    struct Passing
+    {
+        std::optional<std::uint32_t> stamp; // the bridge's, when it sent one
+        std::int16_t id = 0;
+        std::optional<std::size_t> row; // counted from 1, as the user sees the table
+        std::string keyText;
+        std::string outcome;
+    };
+
+    RaceLog(LineSink& sink, WallClock clock, std::function<void(const std::string& problem)> onFailure);
+
+    void passing(const Passing& passing);
+    void event(const std::string& what);
+
+private:
+    void write(const std::string& line);
+
+    LineSink& m_sink;
+    WallClock m_clock;
+    std::function<void(const std::string&)> m_onFailure;
+    bool m_failed = false;
+};
+
+} // namespace orvanel
