@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mapping/KeyInjector.h"
-#include "platform/x11/KeyboardLayout.h"
+#include "platform/keymap/KeyboardLayout.h"
 #include "platform/x11/SpareKeyPool.h"
 
 #include <QTimer>
