@@ -2,6 +2,8 @@
 
 #include "mapping/KeyEvent.h"
 
+#include <string>
+
 namespace orvanel {
 
 // Types key-strokes into whichever window has the keyboard focus.
@@ -12,6 +14,8 @@ class KeyInjector
 public:
     virtual ~KeyInjector() = default;
     virtual void send(const KeySequence& keys) = 0;
+    // What the last send() left untyped and why, for the user; empty when it typed everything.
+    virtual std::string lastProblem() const { return {}; }
 };
 
 } // namespace orvanel

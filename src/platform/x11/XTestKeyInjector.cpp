@@ -461,7 +461,7 @@ unsigned XTestKeyInjector::heldModifiers() const
 
 void XTestKeyInjector::fakeKey(unsigned keycode, bool press)
 {
-    XTestFakeKeyEvent(m_display, keycode, press ? True : False, CurrentTime);
+    XTestFakeKeyEvent(m_display, keycode, press ? True : False, static_cast<unsigned long>(m_keyDelay.count()));
 }
 
 void XTestKeyInjector::revert(const std::vector<unsigned>& keycodes)

@@ -1,0 +1,216 @@
+#include "fakes/ManualTimer.h"
+#include "mapping/KeyNotation.h"
+#include "platform/keymap/XkbKeymap.h"
+#include "platform/uinput/UinputKeyInjector.h"
+
+#include <QtTest>
+#include <set>
+#include <xkbcommon/xkbcommon.h>
+
+using namespace orvanel;
+
+namespace {
+
+struct Written
+{
+    unsigned code;
+    bool press;
+};
+
+// The virtual keyboard as a list of the events written to it.
+class RecordingKeyDevice : public KeyDeviceWriter
+{
+public:
+    explicit RecordingKeyDevice(std::vector<Written>& events, int& reports) : m_events(events), m_reports(reports) {}
+    bool key(unsigned code, bool press) override
+    {
+        m_events.push_back({code, press});
+        return true;
+    }
+    bool sync() override
+    {
+        ++m_reports;
+        return true;
+    }
+
+private:
+    std::vector<Written>& m_events;
+    int& m_reports;
+};
+
+std::unique_ptr<XkbKeymap> compileLayout(const QString& layout)
+{
+    std::string error;
+    auto keymap = XkbKeymap::compile(*parseLayoutName(layout.toStdString()), error);
+    if (!keymap)
+        qFatal("%s", error.c_str());
+    return keymap;
+}
+
+KeySequence notation(const QString& text)
+{
+    const KeyNotationResult parsed = parseKeyNotation(text.toStdString());
+    if (!parsed.ok)
+        qFatal("bad key notation in the test: %s", qPrintable(text));
+    return parsed.keys;
+}
+
+// What a desktop with the same keyboard map makes of the events: the characters of the key presses,
+// an Alt held shown as "%" before its character, as the notation writes it. Keys left down are an error.
+QString typedText(const XkbKeymap& keymap, const std::vector<Written>& events)
+{
+    xkb_state* state = xkb_state_new(keymap.keymap());
+    QString text;
+    std::multiset<unsigned> down;
+    for (const Written& event : events) {
+        const xkb_keycode_t keycode = event.code + 8;
+        if (event.press) {
+            char utf8[16] = {};
+            xkb_state_key_get_utf8(state, keycode, utf8, sizeof utf8);
+            if (utf8[0] != 0 && xkb_state_mod_name_is_active(state, XKB_MOD_NAME_ALT, XKB_STATE_MODS_EFFECTIVE) > 0)
+                text += QLatin1Char('%');
+            text += QString::fromUtf8(utf8);
+            down.insert(event.code);
+        } else if (!down.erase(event.code)) {
+            text += QStringLiteral("<release of a key not down>");
+        }
+        xkb_state_update_key(state, keycode, event.press ? XKB_KEY_DOWN : XKB_KEY_UP);
+    }
+    xkb_state_unref(state);
+    if (!down.empty())
+        text += QStringLiteral("<keys left down>");
+    return text;
+}
+
+} // namespace
+
+class TestUinputKeyInjector : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void typesTextThroughTheLayout_data();
+    void typesTextThroughTheLayout();
+    void aCharacterTheLayoutLacksIsToldOnce();
+    void withADelayKeyStrokesComeOutWholeAndInOrder();
+};
+
+void TestUinputKeyInjector::typesTextThroughTheLayout_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("skipped"); // the code point reported as untypable, if any
+
+    QTest::newRow("us") << "us"
+                        << "Hola @1~{TAB}"
+                        << "Hola @1\r\t"
+                        << "";
+    QTest::newRow("us modifiers and repeats") << "us"
+                                              << "+a^c{h 3}{ENTER}%x+(ab)"
+                                              << "A\x03hhh\r%xAB"
+                                              << "";
+    QTest::newRow("us without ñ") << "us"
+                                  << "añb"
+                                  << "ab"
+                                  << "U+00F1";
+    QTest::newRow("es") << "es"
+                        << "ñÑ€@çÇ+e"
+                        << "ñÑ€@çÇE"
+                        << "";
+    QTest::newRow("es without É") << "es"
+                                  << "aÉb"
+                                  << "ab"
+                                  << "U+00C9";
+    QTest::newRow("de") << "de"
+                        << "üÜ€@ßzy{+}"
+                        << "üÜ€@ßzy+"
+                        << "";
+    QTest::newRow("de(nodeadkeys)") << "de(nodeadkeys)"
+                                    << "{~}{^}ö"
+                                    << "~^ö"
+                                    << "";
+    QTest::newRow("fr") << "fr"
+                        << "çé€@aqmà{h 2}"
+                        << "çé€@aqmàhh"
+                        << "";
+}
+
+void TestUinputKeyInjector::typesTextThroughTheLayout()
+{
+    QFETCH(QString, layout);
+    QFETCH(QString, keys);
+    QFETCH(QString, typed);
+    QFETCH(QString, skipped);
+
+    const auto keymap = compileLayout(layout);
+    std::vector<Written> events;
+    int reports = 0;
+    UinputKeyInjector injector(keymap->layout(), layout.toStdString(),
+                               std::make_unique<RecordingKeyDevice>(events, reports), nullptr, 0, {});
+    injector.send(notation(keys));
+
+    QCOMPARE(typedText(*keymap, events), typed);
+    QCOMPARE(reports, static_cast<int>(events.size()));
+    QCOMPARE(QString::fromStdString(injector.lastProblem()).contains(skipped), true);
+    QCOMPARE(injector.lastProblem().empty(), skipped.isEmpty());
+}
+
+void TestUinputKeyInjector::aCharacterTheLayoutLacksIsToldOnce()
+{
+    const auto keymap = compileLayout(QStringLiteral("us"));
+    std::vector<Written> events;
+    int reports = 0;
+    QStringList told;
+    UinputKeyInjector injector(keymap->layout(), "us", std::make_unique<RecordingKeyDevice>(events, reports), nullptr,
+                               0, [&told](const std::string& text) { told << QString::fromStdString(text); });
+
+    for (int passing = 0; passing < 2; ++passing)
+        injector.send(notation(QStringLiteral("ñ1ñ")));
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.front().contains(QStringLiteral("«ñ» (U+00F1)")) && told.front().contains(QStringLiteral("us")),
+             qPrintable(told.front()));
+    QCOMPARE(QString::fromStdString(injector.lastProblem()).count(QStringLiteral("U+00F1")), 1);
+
+    injector.send(notation(QStringLiteral("2")));
+    QCOMPARE(injector.lastProblem(), std::string());
+    QCOMPARE(typedText(*keymap, events), QStringLiteral("112"));
+}
+
+void TestUinputKeyInjector::withADelayKeyStrokesComeOutWholeAndInOrder()
+{
+    const auto keymap = compileLayout(QStringLiteral("es"));
+    std::vector<Written> events;
+    int reports = 0;
+    auto timer = std::make_unique<test::ManualTimer>();
+    test::ManualTimer& clock = *timer;
+    constexpr int delay = 10;
+    UinputKeyInjector injector(keymap->layout(), "es", std::make_unique<RecordingKeyDevice>(events, reports),
+                               std::move(timer), delay, {});
+
+    // "Ñ" is Shift down, Ñ down and up, Shift up; a second passing arrives while it is being typed.
+    injector.send(notation(QStringLiteral("Ñ")));
+    QCOMPARE(events.size(), std::size_t(1));
+    clock.advance(delay - 1);
+    QCOMPARE(events.size(), std::size_t(1));
+    clock.advance(1);
+    QCOMPARE(events.size(), std::size_t(2));
+    injector.send(notation(QStringLiteral("+a{F1}")));
+    injector.send(notation(QStringLiteral("€")));
+    while (clock.isActive())
+        clock.advance(delay);
+
+    QCOMPARE(typedText(*keymap, events), QStringLiteral("ÑA€"));
+    QCOMPARE(clock.now(), static_cast<long>(delay * events.size()));
+    std::vector<Written> undelayed;
+    UinputKeyInjector direct(keymap->layout(), "es", std::make_unique<RecordingKeyDevice>(undelayed, reports), nullptr,
+                             0, {});
+    for (const char* keys : {"Ñ", "+a{F1}", "€"})
+        direct.send(notation(QString::fromUtf8(keys)));
+    QCOMPARE(events.size(), undelayed.size());
+    for (std::size_t i = 0; i < events.size(); ++i)
+        QVERIFY(events[i].code == undelayed[i].code && events[i].press == undelayed[i].press);
+}
+
+QTEST_GUILESS_MAIN(TestUinputKeyInjector)
+#include "TestUinputKeyInjector.moc"
