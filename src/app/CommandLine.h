@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bridge/PortMap.h"
+#include "platform/KeyBackendChoice.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,10 @@ struct CommandLine
     QString idListFile; // loaded at start-up as "Cargar IDs" would; empty: none
     Preset preset = Preset::None;
     bool start = false; // press Start once the window has connected
+    // How key-strokes are typed: --keys, --layout (empty: the system's keyboard), --key-delay.
+    KeyBackend keys = KeyBackend::Auto;
+    QString layout;
+    int keyDelayMs = 0;
     QString error;
     // Fail on an unknown argument that starts with "-": it may be one of Qt's own (-platform,
     // -display, ...), which only QApplication recognises and takes out of the arguments.

@@ -51,7 +51,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
 MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, const Options& options)
     : m_bridge(std::move(bridge)), m_timer2(this, QStringLiteral("Timer2")),
       m_status([this](const std::string& text) { showLabelCaption(text); }, m_timer2, options.statusDelayMs),
-      m_dispatcher(m_table, keys, beeper, m_status), m_session(*m_bridge, m_status)
+      m_keys(keys), m_dispatcher(m_table, keys, beeper, m_status), m_session(*m_bridge, m_status)
 {
     substituteDialogFont();
     setObjectName(QStringLiteral("MPal"));
@@ -311,9 +311,12 @@ bool MPal::eventFilter(QObject* watched, QEvent* event)
 void MPal::OnPassing(const std::int16_t& id)
 {
     // Keys typed while one of Orvanel's own windows has the focus would press its buttons.
-    if (m_dispatcher.onPassing(id, Check1->isChecked(), !m_keyboardFocus.isOnOwnWindow()) ==
-        PassingDispatcher::Typing::Withheld)
+    const auto typing = m_dispatcher.onPassing(id, Check1->isChecked(), !m_keyboardFocus.isOnOwnWindow());
+    if (typing == PassingDispatcher::Typing::Withheld)
         Label1->setToolTip(QString::fromUtf8(messages::kKeysWithheld));
+    // What the keyboard map could not type stands behind the passing's ID.
+    else if (typing == PassingDispatcher::Typing::Typed && !m_keys.lastProblem().empty())
+        Label1->setToolTip(QString::fromStdString(m_keys.lastProblem()));
 }
 
 void MPal::setRunning(bool running)

@@ -1,6 +1,7 @@
 #include "app/AboutOpener.h"
 #include "app/CommandLine.h"
 #include "app/MPal.h"
+#include "app/QtOneShotTimer.h"
 #include "bridge/SerialBridge.h"
 #include "platform/PlatformServices.h"
 #include "platform/sysinfo/LinuxSystemInfo.h"
@@ -65,7 +66,12 @@ int main(int argc, char* argv[])
         return *status;
 
     // The platform services outlive the window: the About window may keep the program running.
-    PlatformServices platform = createPlatformServices();
+    KeyOptions keyOptions;
+    keyOptions.backend = command.keys;
+    keyOptions.layout = command.layout.toStdString();
+    keyOptions.delayMs = command.keyDelayMs;
+    keyOptions.makeTimer = [&app] { return std::make_unique<QtOneShotTimer>(&app, QStringLiteral("keyDelay")); };
+    PlatformServices platform = createPlatformServices(keyOptions);
     MPal::Options options;
     options.portSettingFile = kPortSettingFileName;
     options.idListFile = QFile::encodeName(command.idListFile).toStdString();

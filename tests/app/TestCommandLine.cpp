@@ -37,6 +37,14 @@ void TestCommandLine::portsAndActions()
     QVERIFY(c.preset == CommandLine::Preset::Digits);
     QVERIFY(!c.start);
 
+    // Key-strokes through the virtual keyboard, with a map and a delay.
+    c = parseCommandLine({"orvanel", "--keys", "uinput", "--layout=de(nodeadkeys)", "--key-delay", "15"});
+    QVERIFY(c.action == CommandLine::Action::Run);
+    QVERIFY(c.keys == KeyBackend::Uinput);
+    QCOMPARE(c.layout, QString("de(nodeadkeys)"));
+    QCOMPARE(c.keyDelayMs, 15);
+    QVERIFY(parseCommandLine({"orvanel", "--keys=xtest"}).keys == KeyBackend::XTest);
+
     QVERIFY(parseCommandLine({"orvanel", "--com", "1=/x", "--help"}).action == CommandLine::Action::ShowHelp);
     QVERIFY(parseCommandLine({"orvanel", "-v"}).action == CommandLine::Action::ShowVersion);
     QVERIFY(commandLineHelp().contains("--com N=DEVICE"));
@@ -58,6 +66,12 @@ void TestCommandLine::badArguments_data()
     QTest::newRow("list without file") << QStringList{"orvanel", "--ids"} << "--ids needs a file" << false;
     QTest::newRow("unknown preset") << QStringList{"orvanel", "--preset=letters"} << "\"letters\"" << false;
     QTest::newRow("preset without value") << QStringList{"orvanel", "--preset"} << "--preset takes" << false;
+    QTest::newRow("unknown backend") << QStringList{"orvanel", "--keys", "x11"} << "\"x11\"" << false;
+    QTest::newRow("malformed layout") << QStringList{"orvanel", "--layout=de(nodeadkeys"} << "\"de(nodeadkeys\""
+                                      << false;
+    QTest::newRow("negative delay") << QStringList{"orvanel", "--key-delay", "-5"} << "\"-5\"" << false;
+    QTest::newRow("delay not a number") << QStringList{"orvanel", "--key-delay=fast"} << "\"fast\"" << false;
+    QTest::newRow("delay without value") << QStringList{"orvanel", "--key-delay"} << "--key-delay takes" << false;
 }
 
 void TestCommandLine::badArguments()
