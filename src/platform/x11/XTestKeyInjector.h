@@ -98,6 +98,8 @@ private:
     bool m_userModifiersKnown = false;
     std::vector<unsigned> m_userModifiers; // the user's modifier keys down, as last asked
     std::chrono::milliseconds m_keyDelay{0};
+    // When the X server should be done with the delayed key events: a question asked before would wait for them.
+    std::chrono::steady_clock::time_point m_delayedUntil;
     unsigned m_sendId = 0;
     unsigned m_group = 0;
     unsigned m_lockedModifiers = 0;
