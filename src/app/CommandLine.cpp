@@ -1,6 +1,10 @@
 #include "app/CommandLine.h"
 
+#include "platform/keymap/KeyboardNames.h"
 #include "storage/SettingsFile.h"
+
+#include <map>
+#include <optional>
 
 namespace orvanel {
 
@@ -9,6 +13,7 @@ QString commandLineHelp()
     return QStringLiteral(
         "Usage: orvanel [--com N=DEVICE]... [--ids FILE] [--preset digits|fkeys] [--start]\n"
         "               [--settings-folder] [--min-gap MS] [--log FILE]\n"
+        "               [--keys auto|xtest|uinput] [--layout LAYOUT] [--key-delay MS]\n"
         "       orvanel --list-ports\n"
         "\n"
         "Types a key-stroke into the focused window each time a car's transponder passes the\n"
@@ -22,6 +27,14 @@ QString commandLineHelp()
         "  --preset digits|fkeys\n"
         "                  fill the key-strokes at start-up, as \"Key-S = 1-0\" or \"Key-S = F1-F12\"\n"
         "  --start         press Start once connected, for unattended use\n"
+        "  --keys auto|xtest|uinput\n"
+        "                  how key-strokes are typed: XTest (X11 programs only) or a virtual\n"
+        "                  keyboard through /dev/uinput (every program, Wayland too). Default auto:\n"
+        "                  XTest on X11, the virtual keyboard on Wayland or without XTest\n"
+        "  --layout LAYOUT the virtual keyboard's map, as the desktop's: es, de(nodeadkeys), ...\n"
+        "                  Default: the system's (/etc/default/keyboard), else us\n"
+        "  --key-delay MS  pause MS milliseconds (0 to 1000) between key events, for programs that\n"
+        "                  drop fast keys. Default 0\n"
         "  --settings-folder\n"
         "                  keep config.cfg in $XDG_CONFIG_HOME/orvanel (~/.config/orvanel),\n"
         "                  created if missing, instead of the current folder; the desktop\n"
@@ -64,6 +77,42 @@ Match optionValue(const QStringList& arguments, int& i, QLatin1String name, QStr
         return Match::Missing;
     value = arguments[++i];
     return Match::Value;
+}
+
+constexpr int maxKeyDelayMs = 1000;
+
+// --keys, --layout and --key-delay: nothing when arguments[i] is none of them, else the error (empty if none).
+std::optional<QString> parseKeyOption(const QStringList& arguments, int& i, CommandLine& result)
+{
+    QString value;
+    if (optionValue(arguments, i, QLatin1String("--keys"), value) != Match::No) {
+        const std::map<QString, KeyBackend> names{{QStringLiteral("auto"), KeyBackend::Auto},
+                                                  {QStringLiteral("xtest"), KeyBackend::XTest},
+                                                  {QStringLiteral("uinput"), KeyBackend::Uinput}};
+        const auto found = names.find(value);
+        if (found == names.end())
+            return QStringLiteral("--keys takes auto, xtest or uinput, not \"%1\"").arg(value);
+        result.keys = found->second;
+        return QString();
+    }
+    if (optionValue(arguments, i, QLatin1String("--layout"), value) != Match::No) {
+        if (!parseLayoutName(value.toStdString()))
+            return QStringLiteral("--layout takes a keyboard layout such as es or de(nodeadkeys), not \"%1\"")
+                .arg(value);
+        result.layout = value;
+        return QString();
+    }
+    if (optionValue(arguments, i, QLatin1String("--key-delay"), value) != Match::No) {
+        bool number = false;
+        const int delay = value.toInt(&number);
+        if (!number || delay < 0 || delay > maxKeyDelayMs)
+            return QStringLiteral("--key-delay takes milliseconds from 0 to %1, not \"%2\"")
+                .arg(maxKeyDelayMs)
+                .arg(value);
+        result.keyDelayMs = delay;
+        return QString();
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -124,6 +173,11 @@ CommandLine parseCommandLine(const QStringList& arguments)
                 result.preset = CommandLine::Preset::FunctionKeys;
             else
                 return fail(QStringLiteral("--preset takes digits or fkeys, not \"%1\"").arg(value));
+            continue;
+        }
+        if (const auto keyError = parseKeyOption(arguments, i, result)) {
+            if (!keyError->isEmpty())
+                return fail(*keyError);
             continue;
         }
         const Match com = optionValue(arguments, i, QLatin1String("--com"), value);

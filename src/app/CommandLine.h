@@ -1,6 +1,7 @@
 #pragma once
 
 #include "bridge/PortMap.h"
+#include "platform/KeyBackendChoice.h"
 
 #include <QString>
 #include <QStringList>
@@ -36,6 +37,10 @@ struct CommandLine
     bool inSettingsFolder = false;         // work in the user's settings folder, as a desktop start does
     std::optional<std::uint32_t> minGapMs; // a car's passings closer than this type once; 0: none
     QString logFile;                       // every passing and link event appended; empty: none
+    // How key-strokes are typed: --keys, --layout (empty: the system's keyboard), --key-delay.
+    KeyBackend keys = KeyBackend::Auto;
+    QString layout;
+    int keyDelayMs = 0;
     QString error;
     // Fail on an unknown argument that starts with "-": it may be one of Qt's own (-platform,
     // -display, ...), which only QApplication recognises and takes out of the arguments.

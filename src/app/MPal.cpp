@@ -52,7 +52,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
 MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, const Options& options)
     : m_bridge(std::move(bridge)), m_timer2(this, QStringLiteral("Timer2")),
       m_status([this](const std::string& text) { showLabelCaption(text); }, m_timer2, options.statusDelayMs),
-      m_dispatcher(m_table, keys, beeper, m_status), m_session(*m_bridge, m_status)
+      m_keys(keys), m_dispatcher(m_table, keys, beeper, m_status), m_session(*m_bridge, m_status)
 {
     substituteDialogFont();
     setObjectName(QStringLiteral("MPal"));
@@ -345,8 +345,10 @@ void MPal::OnPassing(const std::int16_t& id, std::optional<std::uint32_t> stamp)
 {
     // Keys typed while one of Orvanel's own windows has the focus would press its buttons.
     m_dispatcher.onPassing(id, Check1->isChecked(), !m_keyboardFocus.isOnOwnWindow(), stamp);
-    if (!m_dispatcher.holdReason().empty())
-        Label1->setToolTip(QString::fromStdString(m_dispatcher.holdReason()));
+    // Why the passing typed nothing, or what the keyboard map could not type, stands behind its ID.
+    const std::string why = m_dispatcher.holdReason().empty() ? m_keys.lastProblem() : m_dispatcher.holdReason();
+    if (!why.empty())
+        Label1->setToolTip(QString::fromStdString(why));
 }
 
 void MPal::setRunning(bool running)

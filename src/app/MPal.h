@@ -104,6 +104,7 @@ private:
     std::unique_ptr<BridgeControl> m_bridge;
     QtOneShotTimer m_timer2;
     StatusLine m_status;
+    KeyInjector& m_keys;
     PassingDispatcher m_dispatcher;
     BridgeSession m_session;
     StaleInputFilter m_staleInput;

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/MPal.h"
+#include "app/QtOneShotTimer.h"
 #include "bridge/SerialBridge.h"
 #include "bridge/SerialPortScan.h"
 #include "platform/PlatformServices.h"
@@ -122,7 +123,12 @@ int main(int argc, char* argv[])
         enterSettingsFolder(command);
 
     // The platform services outlive the window: the About window may keep the program running.
-    PlatformServices platform = createPlatformServices();
+    KeyOptions keyOptions;
+    keyOptions.backend = command.keys;
+    keyOptions.layout = command.layout.toStdString();
+    keyOptions.delayMs = command.keyDelayMs;
+    keyOptions.makeTimer = [&app] { return std::make_unique<QtOneShotTimer>(&app, QStringLiteral("keyDelay")); };
+    PlatformServices platform = createPlatformServices(keyOptions);
     MPal::Options options;
     options.portSettingFile = kPortSettingFileName;
     options.idListFile = QFile::encodeName(command.idListFile).toStdString();

@@ -1,44 +1,138 @@
 #include "platform/PlatformServices.h"
 
 #include "platform/canberra/CanberraBeeper.h"
+#include "platform/keymap/KeyboardNames.h"
+#include "platform/keymap/XkbKeymap.h"
 #include "platform/null/NullKeyInjector.h"
+#include "platform/uinput/EvdevKeyDevice.h"
+#include "platform/uinput/UinputKeyInjector.h"
 #include "platform/x11/XTestKeyInjector.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace orvanel {
 
 namespace {
 
+const std::string cannotType = "No se pueden enviar pulsaciones de teclas: ";
+
 std::string keysProblemText(XTestKeyInjector::OpenError error, const std::string& displayName)
 {
-    const std::string prefix = "No se pueden enviar pulsaciones de teclas: ";
     switch (error) {
     case XTestKeyInjector::OpenError::None:
         return {};
     case XTestKeyInjector::OpenError::NoDisplayName:
-        return prefix + "no hay pantalla X (DISPLAY vacío)";
+        return cannotType + "no hay pantalla X (DISPLAY vacío)";
     case XTestKeyInjector::OpenError::CannotOpenDisplay:
-        return prefix + "no se puede abrir la pantalla X \"" + displayName + "\"";
+        return cannotType + "no se puede abrir la pantalla X \"" + displayName + "\"";
     case XTestKeyInjector::OpenError::NoXTest:
-        return prefix + "la pantalla X \"" + displayName + "\" no tiene la extensión XTEST";
+        return cannotType + "la pantalla X \"" + displayName + "\" no tiene la extensión XTEST";
     case XTestKeyInjector::OpenError::NoXkb:
-        return prefix + "la pantalla X \"" + displayName + "\" no tiene la extensión XKB";
+        return cannotType + "la pantalla X \"" + displayName + "\" no tiene la extensión XKB";
     }
     return {};
 }
 
+std::string uinputProblemText(int error, const std::string& path)
+{
+    if (error == EACCES || error == EPERM)
+        return cannotType + "no hay permiso para abrir " + path +
+               ". Instale la regla udev del paquete (/usr/lib/udev/rules.d/60-orvanel-uinput.rules) o añada su "
+               "usuario al grupo input (sudo usermod -aG input $USER), y vuelva a iniciar la sesión.";
+    if (error == ENOENT)
+        return cannotType + "no existe " + path + ". Cargue el módulo uinput (sudo modprobe uinput).";
+    return cannotType + "no se puede abrir " + path + " (" + std::strerror(error) + ")";
+}
+
+std::string environmentVariable(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+void tellOnStderr(const std::string& message)
+{
+    std::fprintf(stderr, "orvanel: teclas: %s\n", message.c_str());
+}
+
+struct Opened
+{
+    std::unique_ptr<KeyInjector> keys;
+    std::string problem;
+};
+
+Opened openXTest(const KeyOptions& options)
+{
+    XTestKeyInjector::Opened opened = XTestKeyInjector::open(options.displayName);
+    if (!opened.injector)
+        return {nullptr, keysProblemText(opened.error, opened.displayName)};
+    opened.injector->setKeyDelay(std::chrono::milliseconds(options.delayMs));
+    return {std::move(opened.injector), {}};
+}
+
+Opened openUinput(const KeyOptions& options)
+{
+    const KeyboardChoice keyboard = chooseKeyboard(options.layout, environmentVariable, options.keyboardDefaults);
+    std::string error;
+    const std::unique_ptr<XkbKeymap> keymap = XkbKeymap::compile(keyboard.names, error);
+    if (!keymap)
+        return {nullptr, cannotType + "no se conoce el teclado \"" + keyboard.names.layoutText() + "\" (" + error +
+                             "). Pruebe --layout es, --layout us o --layout \"de(nodeadkeys)\"."};
+    KeyboardLayout layout = keymap->layout();
+    EvdevKeyDevice::Opened device = EvdevKeyDevice::open(options.uinputPath, UinputKeyInjector::keyCodes(layout));
+    if (!device.device)
+        return {nullptr, uinputProblemText(device.error, options.uinputPath)};
+    if (keyboard.source.empty())
+        tellOnStderr("no se sabe el teclado del sistema; se escribe con el teclado us (elija otro con --layout)");
+    else
+        tellOnStderr("teclado virtual con el teclado " + keyboard.names.layoutText() + " (de " + keyboard.source + ")");
+    std::unique_ptr<OneShotTimer> timer = options.makeTimer ? options.makeTimer() : nullptr;
+    return {std::make_unique<UinputKeyInjector>(std::move(layout), keyboard.names.layoutText(),
+                                                std::move(device.device), std::move(timer), options.delayMs,
+                                                tellOnStderr),
+            {}};
+}
+
 } // namespace
+
+PlatformServices createPlatformServices(const KeyOptions& options)
+{
+    PlatformServices services;
+    SessionEnvironment session = SessionEnvironment::current();
+    if (!options.displayName.empty())
+        session.display = options.displayName;
+    std::string problems;
+    for (KeyBackend backend : keyBackendsToTry(options.backend, session)) {
+        Opened opened = backend == KeyBackend::XTest ? openXTest(options) : openUinput(options);
+        if (opened.keys) {
+            services.keys = std::move(opened.keys);
+            // XTest stands in on a Wayland desktop, where only X11 programs read its keys; the virtual
+            // keyboard standing in for a missing XTest reaches every program, so that needs no warning.
+            if (backend == KeyBackend::XTest && !problems.empty())
+                services.keysProblem = problems + "\nMientras tanto solo los programas X11 reciben las teclas.";
+            else if (!problems.empty())
+                tellOnStderr(problems);
+            break;
+        }
+        problems += (problems.empty() ? "" : "\n") + opened.problem;
+    }
+    if (!services.keys) {
+        services.keys = std::make_unique<NullKeyInjector>();
+        services.keysProblem = problems;
+    }
+    services.beeper = std::make_unique<CanberraBeeper>(session.display);
+    return services;
+}
 
 PlatformServices createPlatformServices(const std::string& displayName)
 {
-    PlatformServices services;
-    XTestKeyInjector::Opened opened = XTestKeyInjector::open(displayName);
-    services.keysProblem = keysProblemText(opened.error, opened.displayName);
-    if (opened.injector)
-        services.keys = std::move(opened.injector);
-    else
-        services.keys = std::make_unique<NullKeyInjector>();
-    services.beeper = std::make_unique<CanberraBeeper>(opened.displayName);
-    return services;
+    KeyOptions options;
+    options.backend = KeyBackend::XTest;
+    options.displayName = displayName;
+    return createPlatformServices(options);
 }
 
 } // namespace orvanel

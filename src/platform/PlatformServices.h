@@ -2,7 +2,10 @@
 
 #include "mapping/Beeper.h"
 #include "mapping/KeyInjector.h"
+#include "platform/KeyBackendChoice.h"
+#include "status/OneShotTimer.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,12 +16,29 @@ struct PlatformServices
 {
     std::unique_ptr<KeyInjector> keys;
     std::unique_ptr<Beeper> beeper;
-    // Why key-strokes cannot be typed, for the user (keys is then a no-op); empty when they can.
+    // Why key-strokes cannot be typed (keys is then a no-op), or reach only some programs, for the
+    // user; empty when all is well.
     std::string keysProblem;
 };
 
-// Picks the services for the X display `displayName` ($DISPLAY when empty). Without a usable display
-// the key injector does nothing and keysProblem says why; the program keeps running either way.
+// How key-strokes are to be typed: --keys, --layout and --key-delay.
+struct KeyOptions
+{
+    KeyBackend backend = KeyBackend::Auto;
+    std::string layout;      // the virtual keyboard's map, as "de(nodeadkeys)"; empty: the system's
+    int delayMs = 0;         // pause between key events
+    std::string displayName; // the X display; empty: $DISPLAY
+    std::string uinputPath = "/dev/uinput";
+    std::string keyboardDefaults = "/etc/default/keyboard";
+    // The timer that spaces the virtual keyboard's events when delayMs > 0.
+    std::function<std::unique_ptr<OneShotTimer>()> makeTimer;
+};
+
+// Picks the key backend for the session (see keyBackendsToTry) and the warning sound. When no backend
+// opens the key injector does nothing and keysProblem says why; the program keeps running either way.
+PlatformServices createPlatformServices(const KeyOptions& options);
+
+// XTest on the X display `displayName` ($DISPLAY when empty), with no delay.
 PlatformServices createPlatformServices(const std::string& displayName = {});
 
 } // namespace orvanel

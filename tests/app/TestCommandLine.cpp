@@ -46,6 +46,14 @@ void TestCommandLine::portsAndActions()
     QCOMPARE(c.logFile, QString("carrera 1.csv"));
     QCOMPARE(parseCommandLine({"orvanel", "--min-gap=0"}).minGapMs, std::optional<std::uint32_t>(0));
 
+    // Key-strokes through the virtual keyboard, with a map and a delay.
+    c = parseCommandLine({"orvanel", "--keys", "uinput", "--layout=de(nodeadkeys)", "--key-delay", "15"});
+    QVERIFY(c.action == CommandLine::Action::Run);
+    QVERIFY(c.keys == KeyBackend::Uinput);
+    QCOMPARE(c.layout, QString("de(nodeadkeys)"));
+    QCOMPARE(c.keyDelayMs, 15);
+    QVERIFY(parseCommandLine({"orvanel", "--keys=xtest"}).keys == KeyBackend::XTest);
+
     QVERIFY(parseCommandLine({"orvanel", "--com", "1=/x", "--help"}).action == CommandLine::Action::ShowHelp);
     QVERIFY(parseCommandLine({"orvanel", "-v"}).action == CommandLine::Action::ShowVersion);
     QVERIFY(commandLineHelp().contains("--com N=DEVICE"));
@@ -72,6 +80,12 @@ void TestCommandLine::badArguments_data()
     QTest::newRow("gap in seconds") << QStringList{"orvanel", "--min-gap=0.5"} << "\"0.5\"" << false;
     QTest::newRow("negative gap") << QStringList{"orvanel", "--min-gap=-1"} << "\"-1\"" << false;
     QTest::newRow("log without file") << QStringList{"orvanel", "--log="} << "--log needs a file" << false;
+    QTest::newRow("unknown backend") << QStringList{"orvanel", "--keys", "x11"} << "\"x11\"" << false;
+    QTest::newRow("malformed layout") << QStringList{"orvanel", "--layout=de(nodeadkeys"} << "\"de(nodeadkeys\""
+                                      << false;
+    QTest::newRow("negative delay") << QStringList{"orvanel", "--key-delay", "-5"} << "\"-5\"" << false;
+    QTest::newRow("delay not a number") << QStringList{"orvanel", "--key-delay=fast"} << "\"fast\"" << false;
+    QTest::newRow("delay without value") << QStringList{"orvanel", "--key-delay"} << "--key-delay takes" << false;
 }
 
 void TestCommandLine::badArguments()

@@ -5,7 +5,7 @@
 // window has the focus. The recorder ends when stdin closes or on SIGTERM.
 // Usage: orvanel-key-recorder [display]
 
-#include "platform/x11/Keysyms.h"
+#include "platform/keymap/Keysyms.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>

@@ -16,6 +16,8 @@ private slots:
     void unreachableDisplayIsNamed();
     void displayWithoutXTestIsNamed();
     void displayWithXTestTypesKeys();
+    void virtualKeyboardProblemsSayWhatToDo_data();
+    void virtualKeyboardProblemsSayWhatToDo();
 };
 
 void TestPlatformServices::withoutDisplayKeysAreNotTypedAndTheUserIsTold()
@@ -72,6 +74,52 @@ void TestPlatformServices::displayWithXTestTypesKeys()
     QCOMPARE(QString::fromStdString(services.keysProblem), QString());
     QVERIFY(dynamic_cast<XTestKeyInjector*>(services.keys.get()));
     QVERIFY(services.beeper);
+}
+
+void TestPlatformServices::virtualKeyboardProblemsSayWhatToDo_data()
+{
+    QTest::addColumn<QString>("sessionType");
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<bool>("xtestStandsIn");
+    QTest::addColumn<QString>("problem");
+
+    QTest::newRow("no uinput device on x11, --keys uinput") << "x11"
+                                                            << "" << false << "Cargue el módulo uinput";
+    QTest::newRow("no uinput device on wayland") << "wayland"
+                                                 << "" << true << "Cargue el módulo uinput";
+    QTest::newRow("unknown layout") << "wayland"
+                                    << "xx" << true << "no se conoce el teclado \"xx\"";
+}
+
+void TestPlatformServices::virtualKeyboardProblemsSayWhatToDo()
+{
+    QFETCH(QString, sessionType);
+    QFETCH(QString, layout);
+    QFETCH(bool, xtestStandsIn);
+    QFETCH(QString, problem);
+    if (XvfbServer::program().isEmpty())
+        QSKIP("Xvfb is not installed: no X server to test with");
+    XvfbServer xvfb;
+    QString error;
+    QVERIFY2(xvfb.start(&error), qPrintable(error));
+    QTemporaryDir dir;
+
+    const QByteArray saved = qgetenv("XDG_SESSION_TYPE");
+    qputenv("XDG_SESSION_TYPE", sessionType.toLatin1());
+    KeyOptions options;
+    options.backend = sessionType == QLatin1String("x11") ? KeyBackend::Uinput : KeyBackend::Auto;
+    options.layout = layout.toStdString();
+    options.displayName = xvfb.displayName().toStdString();
+    options.uinputPath = dir.filePath(QStringLiteral("uinput")).toStdString();
+    const PlatformServices services = createPlatformServices(options);
+    qputenv("XDG_SESSION_TYPE", saved);
+
+    const QString said = QString::fromStdString(services.keysProblem);
+    QVERIFY2(said.startsWith(QStringLiteral("No se pueden enviar pulsaciones de teclas: ")) && said.contains(problem),
+             qPrintable(said));
+    QCOMPARE(said.endsWith(QStringLiteral("Mientras tanto solo los programas X11 reciben las teclas.")), xtestStandsIn);
+    QCOMPARE(dynamic_cast<XTestKeyInjector*>(services.keys.get()) != nullptr, xtestStandsIn);
+    QCOMPARE(dynamic_cast<NullKeyInjector*>(services.keys.get()) != nullptr, !xtestStandsIn);
 }
 
 QTEST_GUILESS_MAIN(TestPlatformServices)

@@ -37,6 +37,7 @@ private slots:
     void revertsSpareKeysAfterTheHoldTime();
     void revertsSpareKeysWhenDestroyed();
     void typesWholeOrNothing();
+    void keyDelayIsKeptByTheServer();
     void letsGoOfModifiersTheUserHolds();
     void usesAltGrOnALayoutThatNeedsIt();
     void typesCharactersOfTheActiveGroup();
@@ -93,6 +94,7 @@ void TestXTestInjection::cleanupTestCase()
 void TestXTestInjection::init()
 {
     m_lines.clear();
+    m_injector->setKeyDelay(std::chrono::milliseconds(0));
 }
 
 void TestXTestInjection::onRecorderOutput()
@@ -317,6 +319,27 @@ void TestXTestInjection::typesWholeOrNothing()
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(typed, QString());
+}
+
+void TestXTestInjection::keyDelayIsKeptByTheServer()
+{
+    constexpr qint64 delayMs = 60;
+    m_injector->setKeyDelay(std::chrono::milliseconds(delayMs));
+    QElapsedTimer clock;
+    clock.start();
+    // Two passings in a row, eight key events; the marker adds two.
+    type(*m_injector, QStringLiteral("ab"));
+    type(*m_injector, QStringLiteral("+c"));
+    const qint64 sending = clock.elapsed();
+    QString events;
+    QString typed;
+    recordUntilMarker(*m_injector, &events, &typed);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(typed, QStringLiteral("abC"));
+    // The server spaced the events out; the sends did not wait for them.
+    QVERIFY2(clock.elapsed() >= 10 * delayMs, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY2(sending < 8 * delayMs, qPrintable(QString::number(sending)));
 }
 
 void TestXTestInjection::letsGoOfModifiersTheUserHolds()

@@ -1,4 +1,4 @@
-#include "platform/x11/KeyboardLayout.h"
+#include "platform/keymap/KeyboardLayout.h"
 
 #include <QtTest>
 

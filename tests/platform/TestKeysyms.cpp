@@ -1,4 +1,4 @@
-#include "platform/x11/Keysyms.h"
+#include "platform/keymap/Keysyms.h"
 
 #include <QtTest>
 #include <X11/Xlib.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/x11/KeyboardLayout.h"
+#include "platform/keymap/KeyboardLayout.h"
 
 #include <chrono>
 #include <cstddef>

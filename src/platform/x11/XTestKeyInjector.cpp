@@ -299,8 +299,9 @@ XTestKeyInjector::Wanted XTestKeyInjector::wantedFor(const KeyEvent& event)
 std::vector<unsigned> XTestKeyInjector::modifierKeysDown()
 {
     // Asked of the server rather than taken from its notices, which lag behind our own last send,
-    // and asked once for all the sends made before the event loop runs again (a burst of cars).
-    if (m_userModifiersKnown)
+    // and asked once for all the sends made before the event loop runs again (a burst of cars). Not
+    // while the server still holds delayed key events of ours: the answer would wait behind them.
+    if (m_userModifiersKnown || std::chrono::steady_clock::now() < m_delayedUntil)
         return m_userModifiers;
     m_userModifiersKnown = true;
     m_forgetUserModifiers.start();
@@ -461,7 +462,9 @@ unsigned XTestKeyInjector::heldModifiers() const
 
 void XTestKeyInjector::fakeKey(unsigned keycode, bool press)
 {
-    XTestFakeKeyEvent(m_display, keycode, press ? True : False, CurrentTime);
+    XTestFakeKeyEvent(m_display, keycode, press ? True : False, static_cast<unsigned long>(m_keyDelay.count()));
+    if (m_keyDelay.count() > 0)
+        m_delayedUntil = std::max(m_delayedUntil, std::chrono::steady_clock::now()) + m_keyDelay;
 }
 
 void XTestKeyInjector::revert(const std::vector<unsigned>& keycodes)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "mapping/KeyInjector.h"
-#include "platform/x11/KeyboardLayout.h"
+#include "platform/keymap/KeyboardLayout.h"
 #include "platform/x11/SpareKeyPool.h"
 
 #include <QTimer>
@@ -53,6 +53,9 @@ public:
 
     void send(const KeySequence& keys) override;
 
+    // A pause before each key event, kept by the X server: the events wait there, not in this process.
+    void setKeyDelay(std::chrono::milliseconds delay) { m_keyDelay = delay; }
+
     // For the process's X error handler.
     _XDisplay* connection() const { return m_display; }
     void noteError(const std::string& text);
@@ -94,6 +97,9 @@ private:
     QTimer m_forgetUserModifiers;
     bool m_userModifiersKnown = false;
     std::vector<unsigned> m_userModifiers; // the user's modifier keys down, as last asked
+    std::chrono::milliseconds m_keyDelay{0};
+    // When the X server should be done with the delayed key events: a question asked before would wait for them.
+    std::chrono::steady_clock::time_point m_delayedUntil;
     unsigned m_sendId = 0;
     unsigned m_group = 0;
     unsigned m_lockedModifiers = 0;

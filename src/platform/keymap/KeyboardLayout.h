@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/x11/Keysyms.h"
+#include "platform/keymap/Keysyms.h"
 
 #include <map>
 #include <optional>

@@ -1,8 +1,5 @@
-#include "platform/x11/Keysyms.h"
+#include "platform/keymap/Keysyms.h"
 
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/keysym.h>
 #include <cstdint>
 #include <xkbcommon/xkbcommon.h>
 
@@ -29,87 +26,87 @@ NamedKeysym namedKeyKeysym(NamedKey key)
 {
     switch (key) {
     case NamedKey::Backspace:
-        return {XK_BackSpace};
+        return {XKB_KEY_BackSpace};
     case NamedKey::Break:
-        return {XK_Pause, true};
+        return {XKB_KEY_Pause, true};
     case NamedKey::CapsLock:
-        return {XK_Caps_Lock};
+        return {XKB_KEY_Caps_Lock};
     case NamedKey::Clear:
-        return {XK_Clear};
+        return {XKB_KEY_Clear};
     case NamedKey::Delete:
-        return {XK_Delete};
+        return {XKB_KEY_Delete};
     case NamedKey::Down:
-        return {XK_Down};
+        return {XKB_KEY_Down};
     case NamedKey::End:
-        return {XK_End};
+        return {XKB_KEY_End};
     case NamedKey::Enter:
-        return {XK_Return};
+        return {XKB_KEY_Return};
     case NamedKey::Escape:
-        return {XK_Escape};
+        return {XKB_KEY_Escape};
     case NamedKey::Help:
-        return {XK_Help};
+        return {XKB_KEY_Help};
     case NamedKey::Home:
-        return {XK_Home};
+        return {XKB_KEY_Home};
     case NamedKey::Insert:
-        return {XK_Insert};
+        return {XKB_KEY_Insert};
     case NamedKey::Left:
-        return {XK_Left};
+        return {XKB_KEY_Left};
     case NamedKey::NumLock:
-        return {XK_Num_Lock};
+        return {XKB_KEY_Num_Lock};
     case NamedKey::PageDown:
-        return {XK_Next};
+        return {XKB_KEY_Next};
     case NamedKey::PageUp:
-        return {XK_Prior};
+        return {XKB_KEY_Prior};
     case NamedKey::PrintScreen:
-        return {XK_Print};
+        return {XKB_KEY_Print};
     case NamedKey::Right:
-        return {XK_Right};
+        return {XKB_KEY_Right};
     case NamedKey::ScrollLock:
-        return {XK_Scroll_Lock};
+        return {XKB_KEY_Scroll_Lock};
     case NamedKey::Tab:
-        return {XK_Tab};
+        return {XKB_KEY_Tab};
     case NamedKey::Up:
-        return {XK_Up};
+        return {XKB_KEY_Up};
     case NamedKey::F1:
-        return {XK_F1};
+        return {XKB_KEY_F1};
     case NamedKey::F2:
-        return {XK_F2};
+        return {XKB_KEY_F2};
     case NamedKey::F3:
-        return {XK_F3};
+        return {XKB_KEY_F3};
     case NamedKey::F4:
-        return {XK_F4};
+        return {XKB_KEY_F4};
     case NamedKey::F5:
-        return {XK_F5};
+        return {XKB_KEY_F5};
     case NamedKey::F6:
-        return {XK_F6};
+        return {XKB_KEY_F6};
     case NamedKey::F7:
-        return {XK_F7};
+        return {XKB_KEY_F7};
     case NamedKey::F8:
-        return {XK_F8};
+        return {XKB_KEY_F8};
     case NamedKey::F9:
-        return {XK_F9};
+        return {XKB_KEY_F9};
     case NamedKey::F10:
-        return {XK_F10};
+        return {XKB_KEY_F10};
     case NamedKey::F11:
-        return {XK_F11};
+        return {XKB_KEY_F11};
     case NamedKey::F12:
-        return {XK_F12};
+        return {XKB_KEY_F12};
     case NamedKey::F13:
-        return {XK_F13};
+        return {XKB_KEY_F13};
     case NamedKey::F14:
-        return {XK_F14};
+        return {XKB_KEY_F14};
     case NamedKey::F15:
-        return {XK_F15};
+        return {XKB_KEY_F15};
     case NamedKey::F16:
-        return {XK_F16};
+        return {XKB_KEY_F16};
     case NamedKey::Add:
-        return {XK_KP_Add};
+        return {XKB_KEY_KP_Add};
     case NamedKey::Subtract:
-        return {XK_KP_Subtract};
+        return {XKB_KEY_KP_Subtract};
     case NamedKey::Multiply:
-        return {XK_KP_Multiply};
+        return {XKB_KEY_KP_Multiply};
     case NamedKey::Divide:
-        return {XK_KP_Divide};
+        return {XKB_KEY_KP_Divide};
     }
     return {};
 }
@@ -118,23 +115,23 @@ Keysym modifierKeysym(Modifier modifier)
 {
     switch (modifier) {
     case Modifier::Shift:
-        return XK_Shift_L;
+        return XKB_KEY_Shift_L;
     case Modifier::Control:
-        return XK_Control_L;
+        return XKB_KEY_Control_L;
     case Modifier::Alt:
-        return XK_Alt_L;
+        return XKB_KEY_Alt_L;
     }
-    return NoSymbol;
+    return XKB_KEY_NoSymbol;
 }
 
 Keysym characterKeysym(char32_t c)
 {
     if (c == U'\t')
-        return XK_Tab;
+        return XKB_KEY_Tab;
     if (c == U'\n' || c == U'\r')
-        return XK_Return;
+        return XKB_KEY_Return;
     if (!isPrintable(c))
-        return NoSymbol;
+        return XKB_KEY_NoSymbol;
     if (isLatin1(c))
         return c;
     return unicodeKeysymBase + c;
@@ -143,7 +140,7 @@ Keysym characterKeysym(char32_t c)
 std::vector<Keysym> characterKeysyms(char32_t c)
 {
     const Keysym own = characterKeysym(c);
-    if (own == NoSymbol)
+    if (own == XKB_KEY_NoSymbol)
         return {};
     std::vector<Keysym> keysyms;
     if (isLatin1(c) || !isPrintable(c))
@@ -168,7 +165,7 @@ char32_t keysymCharacter(Keysym keysym)
         return isPrintable(c) ? c : 0;
     }
     // Keypad keysyms carry a code point too, but they are keys, not characters.
-    if (keysym >= XK_KP_Space && keysym <= XK_KP_Equal)
+    if (keysym >= XKB_KEY_KP_Space && keysym <= XKB_KEY_KP_Equal)
         return 0;
     const auto c = static_cast<char32_t>(xkb_keysym_to_utf32(static_cast<xkb_keysym_t>(keysym)));
     return isPrintable(c) ? c : 0;
@@ -176,9 +173,9 @@ char32_t keysymCharacter(Keysym keysym)
 
 std::vector<Keysym> spareKeyBinding(Keysym keysym)
 {
-    KeySym lower = NoSymbol;
-    KeySym upper = NoSymbol;
-    XConvertCase(keysym, &lower, &upper);
+    const auto xkbKeysym = static_cast<xkb_keysym_t>(keysym);
+    const Keysym lower = xkb_keysym_to_lower(xkbKeysym);
+    const Keysym upper = xkb_keysym_to_upper(xkbKeysym);
     if (lower != upper)
         return {lower, upper};
     return {keysym};

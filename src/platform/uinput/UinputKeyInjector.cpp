@@ -1,0 +1,202 @@
+#include "platform/uinput/UinputKeyInjector.h"
+
+#include "platform/keymap/Keysyms.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <xkbcommon/xkbcommon.h>
+
+namespace orvanel {
+
+namespace {
+
+// XKB keycodes are the kernel's key codes + 8.
+constexpr unsigned xkbKeycodeOffset = 8;
+constexpr unsigned modifierBits = 8;
+constexpr unsigned controlModifier = 1u << 2;
+constexpr unsigned lastKernelKeyCode = 0x2ff; // KEY_MAX
+
+std::string utf8(char32_t c)
+{
+    char text[8] = {};
+    xkb_keysym_to_utf8(xkb_utf32_to_keysym(static_cast<std::uint32_t>(c)), text, sizeof text);
+    return text;
+}
+
+// "«ñ» (U+00F1)" for a character, the key's name for a named key.
+std::string describe(const KeyEvent& event)
+{
+    if (event.type == KeyEvent::Type::TapCharacter) {
+        const std::string text = utf8(event.character);
+        const std::string code = codePointText(event.character);
+        return text.empty() || static_cast<unsigned char>(text[0]) < 0x20 ? code : "«" + text + "» (" + code + ")";
+    }
+    if (event.type == KeyEvent::Type::TapKey)
+        return toString(event.key);
+    return toString(event.modifier);
+}
+
+} // namespace
+
+UinputKeyInjector::UinputKeyInjector(KeyboardLayout layout, std::string layoutName,
+                                     std::unique_ptr<KeyDeviceWriter> device, std::unique_ptr<OneShotTimer> timer,
+                                     int delayMs, std::function<void(const std::string&)> tell)
+    : m_layout(std::move(layout)), m_layoutName(std::move(layoutName)), m_device(std::move(device)),
+      m_timer(std::move(timer)), m_delayMs(delayMs), m_tell(std::move(tell))
+{
+    if (m_timer)
+        m_timer->setTimeoutHandler([this] { writeNext(); });
+}
+
+UinputKeyInjector::~UinputKeyInjector()
+{
+    if (m_timer)
+        m_timer->stop();
+    // A key left down on a keyboard that goes away would repeat in the target until the desktop notices.
+    while (!m_queue.empty())
+        writeNext();
+}
+
+std::vector<unsigned> UinputKeyInjector::keyCodes(const KeyboardLayout& layout)
+{
+    std::vector<unsigned> codes;
+    for (unsigned keycode = xkbKeycodeOffset; keycode <= lastKernelKeyCode + xkbKeycodeOffset; ++keycode) {
+        const KeyboardLayout::Key* key = layout.key(keycode);
+        if (key && (key->setsModifiers != 0 || !layout.keysymsOf(keycode).empty()))
+            codes.push_back(keycode - xkbKeycodeOffset);
+    }
+    return codes;
+}
+
+void UinputKeyInjector::send(const KeySequence& keys)
+{
+    m_lastProblem.clear();
+    std::vector<Step> steps;
+    translate(keys, steps);
+    if (m_delayMs <= 0 || !m_timer) {
+        for (const Step& step : steps)
+            write(step);
+        return;
+    }
+    m_queue.insert(m_queue.end(), steps.begin(), steps.end());
+    // The timer also runs after the last event, so a key-stroke sent right after waits the delay too.
+    if (!m_timer->isActive())
+        writeNext();
+}
+
+void UinputKeyInjector::writeNext()
+{
+    if (m_queue.empty())
+        return;
+    write(m_queue.front());
+    m_queue.pop_front();
+    if (m_timer)
+        m_timer->start(m_delayMs);
+}
+
+void UinputKeyInjector::write(const Step& step)
+{
+    if (!m_device->key(step.code, step.press) || !m_device->sync())
+        problem("el teclado virtual no acepta las teclas");
+}
+
+void UinputKeyInjector::translate(const KeySequence& keys, std::vector<Step>& steps)
+{
+    m_held.clear();
+    for (const KeyEvent& event : keys) {
+        switch (event.type) {
+        case KeyEvent::Type::PressModifier: {
+            const auto choice = m_layout.find({modifierKeysym(event.modifier)}, 0, 0);
+            const KeyboardLayout::Key* key = choice ? m_layout.key(choice->keycode) : nullptr;
+            if (!key) {
+                problem("no hay tecla para " + describe(event));
+                break;
+            }
+            const bool down = std::any_of(m_held.begin(), m_held.end(),
+                                          [&](const auto& held) { return held.first == choice->keycode; });
+            if (!down) {
+                steps.push_back({choice->keycode - xkbKeycodeOffset, true});
+                m_held.emplace_back(choice->keycode, key->setsModifiers);
+            }
+            break;
+        }
+        case KeyEvent::Type::ReleaseModifier: {
+            const auto choice = m_layout.find({modifierKeysym(event.modifier)}, 0, 0);
+            const auto held = std::find_if(m_held.begin(), m_held.end(),
+                                           [&](const auto& h) { return choice && h.first == choice->keycode; });
+            if (held != m_held.end()) {
+                steps.push_back({held->first - xkbKeycodeOffset, false});
+                m_held.erase(held);
+            }
+            break;
+        }
+        case KeyEvent::Type::TapKey: {
+            const NamedKeysym named = namedKeyKeysym(event.key);
+            tap({named.keysym}, event.count, named.withControl ? controlModifier : 0, describe(event), steps);
+            break;
+        }
+        case KeyEvent::Type::TapCharacter:
+            tap(characterKeysyms(event.character), event.count, 0, describe(event), steps);
+            break;
+        }
+    }
+    // A sequence that leaves a modifier down would leave it stuck for the user.
+    for (auto it = m_held.rbegin(); it != m_held.rend(); ++it)
+        steps.push_back({it->first - xkbKeycodeOffset, false});
+    m_held.clear();
+}
+
+void UinputKeyInjector::tap(const std::vector<Keysym>& keysyms, unsigned count, unsigned extraModifiers,
+                            const std::string& what, std::vector<Step>& steps)
+{
+    if (count == 0)
+        return;
+    // The desktop's group and locks are unknown here: the first group, nothing locked.
+    const auto choice = keysyms.empty() ? std::nullopt : m_layout.find(keysyms, 0, 0);
+    if (!choice) {
+        problem("no se puede escribir " + what + " con el teclado " + m_layoutName + "; se omite");
+        return;
+    }
+    const unsigned needed = (choice->modifiers | extraModifiers) & ~heldModifiers();
+    std::vector<unsigned> modifierKeys;
+    for (unsigned bit = 0; bit < modifierBits; ++bit) {
+        const unsigned modifier = 1u << bit;
+        if ((needed & modifier) == 0)
+            continue;
+        const unsigned keycode = m_layout.modifierKey(modifier);
+        if (keycode == 0) {
+            problem("no se puede escribir " + what + " con el teclado " + m_layoutName + "; se omite");
+            return;
+        }
+        modifierKeys.push_back(keycode);
+    }
+    for (unsigned keycode : modifierKeys)
+        steps.push_back({keycode - xkbKeycodeOffset, true});
+    for (unsigned i = 0; i < count; ++i) {
+        steps.push_back({choice->keycode - xkbKeycodeOffset, true});
+        steps.push_back({choice->keycode - xkbKeycodeOffset, false});
+    }
+    for (auto it = modifierKeys.rbegin(); it != modifierKeys.rend(); ++it)
+        steps.push_back({*it - xkbKeycodeOffset, false});
+}
+
+unsigned UinputKeyInjector::heldModifiers() const
+{
+    unsigned mask = 0;
+    for (const auto& held : m_held)
+        mask |= held.second;
+    return mask;
+}
+
+void UinputKeyInjector::problem(const std::string& message)
+{
+    const std::string line = "No se escribió todo: " + message;
+    if (m_lastProblem.find(line) == std::string::npos)
+        m_lastProblem += (m_lastProblem.empty() ? "" : "\n") + line;
+    // Once per kind of failure: the same text fails again at every passing.
+    if (m_told.insert(message).second && m_tell)
+        m_tell(message);
+}
+
+} // namespace orvanel

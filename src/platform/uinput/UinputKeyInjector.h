@@ -1,0 +1,67 @@
+#pragma once
+
+#include "mapping/KeyInjector.h"
+#include "platform/keymap/KeyboardLayout.h"
+#include "platform/uinput/KeyDeviceWriter.h"
+#include "status/OneShotTimer.h"
+
+#include <deque>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace orvanel {
+
+// Types key-strokes through a virtual keyboard (uinput), which reaches every program of the desktop,
+// Wayland or X11. The desktop reads the keys through its own keyboard map, which Orvanel cannot ask
+// for: each character goes to the key and modifiers that `layout`, the same map by its names, has for
+// it. A character the map lacks is skipped (there is no spare key to bind, unlike on X11) and reported
+// once. With a delay, the key events go out one by one from a queue on the timer, so send() still
+// returns at once and later key-strokes follow in order.
+class UinputKeyInjector : public KeyInjector
+{
+public:
+    // layoutName names the map in messages ("es", "de(nodeadkeys)"); tell shows a message once (stderr).
+    UinputKeyInjector(KeyboardLayout layout, std::string layoutName, std::unique_ptr<KeyDeviceWriter> device,
+                      std::unique_ptr<OneShotTimer> timer, int delayMs, std::function<void(const std::string&)> tell);
+    ~UinputKeyInjector() override;
+    UinputKeyInjector(const UinputKeyInjector&) = delete;
+    UinputKeyInjector& operator=(const UinputKeyInjector&) = delete;
+
+    void send(const KeySequence& keys) override;
+    std::string lastProblem() const override { return m_lastProblem; }
+
+    // The kernel key codes the layout has keys for, which the virtual keyboard declares.
+    static std::vector<unsigned> keyCodes(const KeyboardLayout& layout);
+
+private:
+    struct Step
+    {
+        unsigned code = 0; // kernel key code
+        bool press = false;
+    };
+
+    void translate(const KeySequence& keys, std::vector<Step>& steps);
+    void tap(const std::vector<Keysym>& keysyms, unsigned count, unsigned extraModifiers, const std::string& what,
+             std::vector<Step>& steps);
+    unsigned heldModifiers() const;
+    void write(const Step& step);
+    void writeNext();
+    void problem(const std::string& message);
+
+    KeyboardLayout m_layout;
+    std::string m_layoutName;
+    std::unique_ptr<KeyDeviceWriter> m_device;
+    std::unique_ptr<OneShotTimer> m_timer;
+    int m_delayMs;
+    std::function<void(const std::string&)> m_tell;
+    std::deque<Step> m_queue;
+    std::vector<std::pair<unsigned, unsigned>> m_held; // notation modifiers down: XKB keycode, modifier mask
+    std::string m_lastProblem;
+    std::set<std::string> m_told;
+};
+
+} // namespace orvanel

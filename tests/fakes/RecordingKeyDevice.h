@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/keymap/XkbKeymap.h"
+#include "platform/uinput/KeyDeviceWriter.h"
+
+#include <QString>
+#include <set>
+#include <vector>
+#include <xkbcommon/xkbcommon.h>
+
+namespace orvanel::test {
+
+struct Written
+{
+    unsigned code;
+    bool press;
+};
+
+// The virtual keyboard as a list of the events written to it.
+class RecordingKeyDevice : public KeyDeviceWriter
+{
+public:
+    explicit RecordingKeyDevice(std::vector<Written>& events, int& reports) : m_events(events), m_reports(reports) {}
+    bool key(unsigned code, bool press) override
+    {
+        m_events.push_back({code, press});
+        return true;
+    }
+    bool sync() override
+    {
+        ++m_reports;
+        return true;
+    }
+
+private:
+    std::vector<Written>& m_events;
+    int& m_reports;
+};
+
+// What a desktop with the same keyboard map makes of the events: the characters of the key presses,
+// an Alt held shown as "%" before its character, as the notation writes it. Keys left down are an error.
+inline QString typedText(const XkbKeymap& keymap, const std::vector<Written>& events)
+{
+    xkb_state* state = xkb_state_new(keymap.keymap());
+    QString text;
+    std::multiset<unsigned> down;
+    for (const Written& event : events) {
+        const xkb_keycode_t keycode = event.code + 8;
+        if (event.press) {
+            char utf8[16] = {};
+            xkb_state_key_get_utf8(state, keycode, utf8, sizeof utf8);
+            if (utf8[0] != 0 && xkb_state_mod_name_is_active(state, XKB_MOD_NAME_ALT, XKB_STATE_MODS_EFFECTIVE) > 0)
+                text += QLatin1Char('%');
+            text += QString::fromUtf8(utf8);
+            down.insert(event.code);
+        } else if (!down.erase(event.code)) {
+            text += QStringLiteral("<release of a key not down>");
+        }
+        xkb_state_update_key(state, keycode, event.press ? XKB_KEY_DOWN : XKB_KEY_UP);
+    }
+    xkb_state_unref(state);
+    if (!down.empty())
+        text += QStringLiteral("<keys left down>");
+    return text;
+}
+
+} // namespace orvanel::test
