@@ -21,4 +21,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's own dialogs in Spanish; the metric-compatible fonts the window was laid out with.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-liberation")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/data/debian/postinst)
 include(CPack)
