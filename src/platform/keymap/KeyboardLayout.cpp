@@ -129,6 +129,21 @@ std::optional<KeyboardLayout::Choice> KeyboardLayout::chooseOn(unsigned keycode,
     return best;
 }
 
+std::optional<std::vector<unsigned>> KeyboardLayout::modifierKeys(unsigned modifiers) const
+{
+    std::vector<unsigned> keys;
+    for (unsigned bit = 0; bit < 8; ++bit) {
+        const unsigned modifier = 1u << bit;
+        if ((modifiers & modifier) == 0)
+            continue;
+        const unsigned keycode = modifierKey(modifier);
+        if (keycode == 0)
+            return std::nullopt;
+        keys.push_back(keycode);
+    }
+    return keys;
+}
+
 unsigned KeyboardLayout::modifierKey(unsigned modifier) const
 {
     unsigned fallback = 0;

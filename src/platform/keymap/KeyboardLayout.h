@@ -60,6 +60,8 @@ public:
 
     // The key to hold for one modifier: one that sets exactly that modifier if there is one. 0 if none.
     unsigned modifierKey(unsigned modifier) const;
+    // The keys to hold for a set of modifiers, lowest modifier first; nothing if one has no key.
+    std::optional<std::vector<unsigned>> modifierKeys(unsigned modifiers) const;
 
     // Every keysym bound to the key, in group and level order, without the empty ones.
     std::vector<Keysym> keysymsOf(unsigned keycode) const;

@@ -13,7 +13,6 @@ namespace {
 
 // XKB keycodes are the kernel's key codes + 8.
 constexpr unsigned xkbKeycodeOffset = 8;
-constexpr unsigned modifierBits = 8;
 constexpr unsigned controlModifier = 1u << 2;
 constexpr unsigned lastKernelKeyCode = 0x2ff; // KEY_MAX
 
@@ -158,19 +157,12 @@ void UinputKeyInjector::tap(const std::vector<Keysym>& keysyms, unsigned count, 
         problem("no se puede escribir " + what + " con el teclado " + m_layoutName + "; se omite");
         return;
     }
-    const unsigned needed = (choice->modifiers | extraModifiers) & ~heldModifiers();
-    std::vector<unsigned> modifierKeys;
-    for (unsigned bit = 0; bit < modifierBits; ++bit) {
-        const unsigned modifier = 1u << bit;
-        if ((needed & modifier) == 0)
-            continue;
-        const unsigned keycode = m_layout.modifierKey(modifier);
-        if (keycode == 0) {
-            problem("no se puede escribir " + what + " con el teclado " + m_layoutName + "; se omite");
-            return;
-        }
-        modifierKeys.push_back(keycode);
+    const auto keys = m_layout.modifierKeys((choice->modifiers | extraModifiers) & ~heldModifiers());
+    if (!keys) {
+        problem("no se puede escribir " + what + " con el teclado " + m_layoutName + "; se omite");
+        return;
     }
+    const std::vector<unsigned>& modifierKeys = *keys;
     for (unsigned keycode : modifierKeys)
         steps.push_back({keycode - xkbKeycodeOffset, true});
     for (unsigned i = 0; i < count; ++i) {

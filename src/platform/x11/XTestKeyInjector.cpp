@@ -409,19 +409,12 @@ void XTestKeyInjector::tap(const std::vector<Keysym>& keysyms, unsigned count, u
     if (!choice)
         return;
 
-    const unsigned needed = (choice->modifiers | extraModifiers) & ~heldModifiers();
-    std::vector<unsigned> modifierKeys;
-    for (unsigned bit = 0; bit < modifierBits; ++bit) {
-        const unsigned modifier = 1u << bit;
-        if ((needed & modifier) == 0)
-            continue;
-        const unsigned keycode = m_layout.modifierKey(modifier);
-        if (keycode == 0) {
-            report("no modifier key to type " + what);
-            return;
-        }
-        modifierKeys.push_back(keycode);
+    const auto keys = m_layout.modifierKeys((choice->modifiers | extraModifiers) & ~heldModifiers());
+    if (!keys) {
+        report("no modifier key to type " + what);
+        return;
     }
+    const std::vector<unsigned>& modifierKeys = *keys;
 
     for (unsigned keycode : modifierKeys)
         fakeKey(keycode, true);
