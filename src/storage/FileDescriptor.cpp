@@ -41,4 +41,34 @@ FileDescriptor FileDescriptor::openOrdinaryFile(const std::string& path, FilePro
     return file;
 }
 
+FileStart readFileStart(const std::string& path, std::size_t maxBytes)
+{
+    FileStart start;
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
+        start.missing = true;
+        return start;
+    }
+    FileDescriptor file = FileDescriptor::openOrdinaryFile(path, start.problem);
+    if (!file.isOpen())
+        return start;
+    start.text.resize(maxBytes);
+    std::size_t size = 0;
+    while (size < maxBytes) {
+        const ssize_t got = ::read(file.get(), start.text.data() + size, maxBytes - size);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            start.problem = describeFileError(path, errno);
+            start.text.clear();
+            return start;
+        }
+        if (got == 0)
+            break;
+        size += static_cast<std::size_t>(got);
+    }
+    start.text.resize(size);
+    return start;
+}
+
 } // namespace orvanel

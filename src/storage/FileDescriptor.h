@@ -29,4 +29,15 @@ private:
     int m_fd;
 };
 
+// The start of a small settings file, at most a given number of bytes.
+struct FileStart
+{
+    bool missing = false; // there is no such file, which is no problem: the defaults hold
+    std::string text;
+    FileProblem problem; // why the file could not be read; empty when it could or is missing
+};
+
+// Reads at most maxBytes from the start of the ordinary file at path.
+FileStart readFileStart(const std::string& path, std::size_t maxBytes);
+
 } // namespace orvanel

@@ -3,10 +3,7 @@
 #include "storage/AtomicFile.h"
 #include "storage/FileDescriptor.h"
 
-#include <cerrno>
 #include <charconv>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace orvanel {
 
@@ -48,19 +45,12 @@ StoredPortIndex parsePortIndex(std::string_view text, const std::string& path)
 
 StoredPortIndex readPortIndex(const std::string& path)
 {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT)
+    const FileStart start = readFileStart(path, kBytesRead);
+    if (start.missing)
         return {};
-    FileProblem problem;
-    FileDescriptor file = FileDescriptor::openOrdinaryFile(path, problem);
-    if (!file.isOpen())
-        return {0, problem};
-    std::string text(kBytesRead, '\0');
-    const ssize_t got = ::read(file.get(), text.data(), text.size());
-    if (got < 0)
-        return {0, describeFileError(path, errno)};
-    text.resize(static_cast<std::size_t>(got));
-    return parsePortIndex(text, path);
+    if (!start.problem.empty())
+        return {0, start.problem};
+    return parsePortIndex(start.text, path);
 }
 
 std::string formatPortIndex(int index)

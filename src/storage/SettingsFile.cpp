@@ -3,10 +3,7 @@
 #include "storage/FileDescriptor.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace orvanel {
 
@@ -75,30 +72,13 @@ Settings parseSettings(std::string_view text, const std::string& path)
 
 Settings readSettings(const std::string& path)
 {
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT)
-        return {};
-    Settings unread;
-    FileProblem problem;
-    FileDescriptor file = FileDescriptor::openOrdinaryFile(path, problem);
-    if (!file.isOpen()) {
-        unread.problems.push_back(problem);
+    const FileStart start = readFileStart(path, kMaxBytes);
+    if (!start.problem.empty()) {
+        Settings unread;
+        unread.problems.push_back(start.problem);
         return unread;
     }
-    std::string text(kMaxBytes, '\0');
-    std::size_t size = 0;
-    while (size < text.size()) {
-        const ssize_t got = ::read(file.get(), text.data() + size, text.size() - size);
-        if (got < 0) {
-            unread.problems.push_back(describeFileError(path, errno));
-            return unread;
-        }
-        if (got == 0)
-            break;
-        size += static_cast<std::size_t>(got);
-    }
-    text.resize(size);
-    return parseSettings(text, path);
+    return parseSettings(start.text, path);
 }
 
 } // namespace orvanel
