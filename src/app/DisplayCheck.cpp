@@ -8,28 +8,30 @@
 
 namespace orvanel {
 
-namespace {
-
-// The value of Qt's option "-NAME VALUE" (or "--NAME VALUE"); null when absent.
-const std::string* qtOption(const std::vector<std::string>& arguments, const std::string& name)
+DisplayOptions takeDisplayOptions(const QStringList& arguments)
 {
-    for (std::size_t i = 1; i + 1 < arguments.size(); ++i) {
-        if (arguments[i] == "-" + name || arguments[i] == "--" + name)
-            return &arguments[i + 1];
+    DisplayOptions options;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString name = arguments[i].startsWith(QLatin1String("--")) ? arguments[i].mid(1) : arguments[i];
+        const bool platform = name == QLatin1String("-platform");
+        if (i == 0 || i + 1 == arguments.size() || (!platform && name != QLatin1String("-display"))) {
+            options.others << arguments[i];
+            continue;
+        }
+        std::optional<std::string>& value = platform ? options.platform : options.display;
+        if (!value)
+            value = arguments[i + 1].toLocal8Bit().toStdString();
+        ++i;
     }
-    return nullptr;
+    return options;
 }
 
-} // namespace
-
-std::string displayProblem(const std::vector<std::string>& arguments, const char* qpaPlatform, const char* display)
+std::string displayProblem(const DisplayOptions& options, const char* qpaPlatform, const char* display)
 {
-    const std::string* platformOption = qtOption(arguments, "platform");
-    const std::string platform = platformOption ? *platformOption : qpaPlatform ? qpaPlatform : "";
+    const std::string platform = options.platform ? *options.platform : qpaPlatform ? qpaPlatform : "";
     if (!platform.empty() && platform.rfind("xcb", 0) != 0)
         return {};
-    const std::string* displayOption = qtOption(arguments, "display");
-    const std::string name = displayOption ? *displayOption : display ? display : "";
+    const std::string name = options.display ? *options.display : display ? display : "";
     if (name.empty())
         return "no X display to show the window on (DISPLAY is not set): start Orvanel from a desktop session";
     xcb_connection_t* connection = xcb_connect(name.c_str(), nullptr);

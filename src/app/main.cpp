@@ -48,19 +48,6 @@ std::optional<int> answerWithoutWindow(const CommandLine& command)
     return std::nullopt;
 }
 
-// The arguments without Qt's "-display NAME" and "-platform NAME" (also spelt with "--").
-QStringList withoutDisplayOptions(QStringList arguments)
-{
-    for (int i = 1; i + 1 < arguments.size();) {
-        const QString name = arguments[i].startsWith(QLatin1String("--")) ? arguments[i].mid(1) : arguments[i];
-        if (name == QLatin1String("-display") || name == QLatin1String("-platform"))
-            arguments.erase(arguments.begin() + i, arguments.begin() + i + 2);
-        else
-            ++i;
-    }
-    return arguments;
-}
-
 // A desktop start works in the user's settings folder, so that config.cfg does not land in the home
 // folder. Files named on the command line are still where the user meant.
 void enterSettingsFolder(CommandLine& command)
@@ -84,11 +71,8 @@ int main(int argc, char* argv[])
     // Help, version and bad arguments need no display, so they are answered before Qt wants one
     // (without it Qt aborts). Only an argument that may be Qt's own waits for QApplication.
     QStringList arguments;
-    std::vector<std::string> rawArguments;
-    for (int i = 0; i < argc; ++i) {
+    for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-        rawArguments.emplace_back(argv[i]);
-    }
     const CommandLine early = parseCommandLine(arguments);
     if (!early.mayBeQtOption) {
         if (const auto status = answerWithoutWindow(early))
@@ -96,12 +80,13 @@ int main(int argc, char* argv[])
     }
     // The window is an X11 client (on Wayland desktops through Xwayland): the focus and key code needs it.
     ::setenv("QT_QPA_PLATFORM", "xcb", 0);
+    const DisplayOptions displayOptions = takeDisplayOptions(arguments);
     if (const std::string problem =
-            displayProblem(rawArguments, std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"));
+            displayProblem(displayOptions, std::getenv("QT_QPA_PLATFORM"), std::getenv("DISPLAY"));
         !problem.empty()) {
         // Qt will not start to take its own options out: but for the two that choose the display, an
         // unknown option is simply wrong.
-        const CommandLine ours = parseCommandLine(withoutDisplayOptions(arguments));
+        const CommandLine ours = parseCommandLine(displayOptions.others);
         std::fprintf(stderr, "orvanel: %s\n",
                      ours.action == CommandLine::Action::Fail ? qPrintable(ours.error) : problem.c_str());
         return 2;
