@@ -4,19 +4,16 @@
 
 namespace orvanel {
 
-namespace {
-
-std::string variable(const char* name)
+std::string environmentVariable(const char* name)
 {
     const char* value = std::getenv(name);
     return value ? value : "";
 }
 
-} // namespace
-
 SessionEnvironment SessionEnvironment::current()
 {
-    return {variable("XDG_SESSION_TYPE"), variable("WAYLAND_DISPLAY"), variable("DISPLAY")};
+    return {environmentVariable("XDG_SESSION_TYPE"), environmentVariable("WAYLAND_DISPLAY"),
+            environmentVariable("DISPLAY")};
 }
 
 bool isWaylandSession(const SessionEnvironment& session)

@@ -13,6 +13,9 @@ enum class KeyBackend
     Uinput,
 };
 
+// An environment variable's value, empty when it is unset.
+std::string environmentVariable(const char* name);
+
 // What the environment says about the desktop session.
 struct SessionEnvironment
 {

@@ -10,7 +10,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace orvanel {
@@ -45,12 +44,6 @@ std::string uinputProblemText(int error, const std::string& path)
     if (error == ENOENT)
         return cannotType + "no existe " + path + ". Cargue el módulo uinput (sudo modprobe uinput).";
     return cannotType + "no se puede abrir " + path + " (" + std::strerror(error) + ")";
-}
-
-std::string environmentVariable(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? value : "";
 }
 
 void tellOnStderr(const std::string& message)
