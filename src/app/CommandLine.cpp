@@ -139,8 +139,12 @@ CommandLine parseCommandLine(const QStringList& arguments)
             result.action = CommandLine::Action::ListPorts;
             return result;
         }
-        if (arg == QLatin1String("--start") || arg == QLatin1String("--settings-folder")) {
-            (arg == QLatin1String("--start") ? result.start : result.inSettingsFolder) = true;
+        if (arg == QLatin1String("--start")) {
+            result.start = true;
+            continue;
+        }
+        if (arg == QLatin1String("--settings-folder")) {
+            result.inSettingsFolder = true;
             continue;
         }
         QString value;

@@ -21,7 +21,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
-#include <chrono>
 #include <cstdio>
 
 namespace orvanel {
@@ -96,11 +95,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
 void MPal::setUpRaceOptions(const Options& options)
 {
     if (options.minGapMs > 0) {
-        m_gapGuard.emplace(options.minGapMs, [] {
-            return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                  std::chrono::steady_clock::now().time_since_epoch())
-                                                  .count());
-        });
+        m_gapGuard.emplace(options.minGapMs, GapGuard::systemSteadyMs);
         m_dispatcher.setGapGuard(&*m_gapGuard);
     }
     if (options.logFile.empty())

@@ -23,6 +23,9 @@ class GapGuard
 public:
     using SteadyClock = std::function<std::uint64_t()>; // milliseconds, never going back
 
+    // The host's steady clock.
+    static std::uint64_t systemSteadyMs();
+
     GapGuard(std::uint32_t minGapMs, SteadyClock hostClock);
 
     // Whether a passing of id about to be typed may be: nothing when it may (it becomes the car's

@@ -46,15 +46,14 @@ PassingDispatcher::Typing PassingDispatcher::onPassing(const std::int16_t& id, b
     m_holdReason.clear();
     if (row.ok) {
         const KeyNotationResult& keys = keysOf(row.row);
-        const std::optional<std::uint32_t> since =
-            keys.ok && !keys.keys.empty() && mayType && m_guard ? m_guard->admit(id, stamp) : std::nullopt;
         if (!keys.ok || keys.keys.empty()) {
             outcome = logText::kKeyTextNotValid;
         } else if (!mayType) {
             typing = Typing::Withheld;
             m_holdReason = messages::kKeysWithheld;
             outcome = logText::kNotTypedOwnFocus;
-        } else if (since) {
+        } else if (const std::optional<std::uint32_t> since = m_guard ? m_guard->admit(id, stamp) : std::nullopt;
+                   since) {
             typing = Typing::HeldBack;
             const std::string figures = std::to_string(*since) + " ms";
             const std::string gap = std::to_string(m_guard->minGapMs()) + " ms";
