@@ -257,30 +257,16 @@ void TestProgramEndToEnd::portAndIdListKeptAcrossRestarts()
     QCOMPARE(recorder.waitForLine("press"), QStringLiteral("press y y \"y\""));
 }
 
-// Started by a script: the list, the preset and Start come from the command line.
+// Started by a script: the list, the preset and Start come from the command line. Whatever took the
+// focus meanwhile, the lap counter has it when the car passes.
 void TestProgramEndToEnd::unattendedStart()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     LineProcess sim;
-    QCOMPARE(startSimulator(sim, dir.filePath("bridge")), QString());
-    QVERIFY(putFile(dir.filePath("coches.txt"), "\r\n5\r\n"));
     LineProcess recorder;
-    QVERIFY(recorder.start(QStringLiteral(ORVANEL_KEY_RECORDER), {}));
-    QCOMPARE(recorder.waitForLine("ready"), QStringLiteral("ready"));
-
     LineProcess program;
-    program.process().setWorkingDirectory(dir.path());
-    QVERIFY(
-        program.start(QStringLiteral(ORVANEL_PROGRAM), {"--com", "1=" + dir.filePath("bridge"), "--ids",
-                                                        dir.filePath("coches.txt"), "--preset", "fkeys", "--start"}));
-    QCOMPARE(sim.waitForLine("detection", 20000), QStringLiteral("detection on"));
-    // Whatever took the focus meanwhile, the lap counter has it when the car passes.
-    X11Windows x11;
-    QVERIFY(x11.isOpen());
-    X11Windows::WindowId counter = 0;
-    QTRY_VERIFY_WITH_TIMEOUT((counter = x11.find("orvanel-key-recorder")) != 0, 20000);
-    x11.focus(counter);
+    QCOMPARE(startRace(sim, recorder, program, dir.path(), {}), QString());
     QVERIFY(sim.command("pass 5"));
     QCOMPARE(recorder.waitForLine("press"), QStringLiteral("press F2 F2"));
 }
