@@ -1,10 +1,12 @@
 #include "app/CommandLine.h"
 
 #include "platform/keymap/KeyboardNames.h"
+#include "platform/keymap/XkbKeymap.h"
 #include "storage/SettingsFile.h"
 
+#include <QCommandLineParser>
+#include <cstring>
 #include <map>
-#include <optional>
 
 namespace orvanel {
 
@@ -56,36 +58,136 @@ QString commandLineHelp()
 
 namespace {
 
-enum class Match
+constexpr int kMaxKeyDelayMs = 1000;
+
+// The options that take a value, and what each says when it is given without one.
+const struct
 {
-    No,
-    Value,
-    Missing, // the option without its value
+    const char* name;
+    const char* valueName;
+    const char* missing;
+} kValueOptions[] = {
+    {"com", "N=DEVICE", "--com needs a value N=DEVICE, for example --com 1=/dev/ttyUSB0"},
+    {"ids", "FILE", "--ids needs a file, for example --ids coches.txt"},
+    {"preset", "digits|fkeys", "--preset takes digits or fkeys"},
+    {"min-gap", "MS", "--min-gap needs milliseconds, for example --min-gap 500"},
+    {"log", "FILE", "--log needs a file, for example --log carrera.csv"},
+    {"keys", "auto|xtest|uinput", "--keys takes auto, xtest or uinput"},
+    {"layout", "LAYOUT", "--layout needs a keyboard layout, for example --layout es"},
+    {"key-delay", "MS", "--key-delay takes milliseconds from 0 to 1000"},
 };
 
-// Whether arguments[i] is the option `name`, given as "NAME VALUE" or "NAME=VALUE"; moves i past its value.
-Match optionValue(const QStringList& arguments, int& i, QLatin1String name, QString& value)
+// The options that take no value; help and version have a short name too.
+const struct
 {
-    const QString& arg = arguments[i];
-    if (arg.startsWith(name + QLatin1Char('='))) {
-        value = arg.mid(name.size() + 1);
-        return Match::Value;
+    const char* shortName;
+    const char* name;
+} kFlagOptions[] = {
+    {"h", "help"}, {"v", "version"}, {nullptr, "list-ports"}, {nullptr, "start"}, {nullptr, "settings-folder"},
+};
+
+QString missingValue(const char* name)
+{
+    for (const auto& option : kValueOptions) {
+        if (std::strcmp(option.name, name) == 0)
+            return QString::fromLatin1(option.missing);
     }
-    if (arg != name)
-        return Match::No;
-    if (i + 1 >= arguments.size())
-        return Match::Missing;
-    value = arguments[++i];
-    return Match::Value;
+    return {};
 }
 
-constexpr int maxKeyDelayMs = 1000;
-
-// --keys, --layout and --key-delay: nothing when arguments[i] is none of them, else the error (empty if none).
-std::optional<QString> parseKeyOption(const QStringList& arguments, int& i, CommandLine& result)
+// The help text above is written out whole, so the options carry no descriptions of their own.
+void addOptions(QCommandLineParser& parser)
 {
-    QString value;
-    if (optionValue(arguments, i, QLatin1String("--keys"), value) != Match::No) {
+    // "-platform" is one option, not "-p -l -a ...": Qt's own options are spelt so.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const auto& flag : kFlagOptions) {
+        QStringList names{QString::fromLatin1(flag.name)};
+        if (flag.shortName)
+            names.prepend(QString::fromLatin1(flag.shortName));
+        parser.addOption(QCommandLineOption(names));
+    }
+    for (const auto& option : kValueOptions)
+        parser.addOption(
+            QCommandLineOption(QString::fromLatin1(option.name), QString(), QString::fromLatin1(option.valueName)));
+}
+
+// The option an argument names ("--log=x" and "-log" name "log"); empty for a plain word.
+QString optionName(const QString& argument)
+{
+    if (!argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-"))
+        return {};
+    const qsizetype dashes = argument.startsWith(QLatin1String("--")) ? 2 : 1;
+    return argument.mid(dashes).section(QLatin1Char('='), 0, 0);
+}
+
+// Why the arguments did not parse, in words of this program's own.
+QString parseError(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    if (!parser.unknownOptionNames().isEmpty()) {
+        // Named as typed, dashes and all.
+        QString shown = parser.unknownOptionNames().constFirst();
+        for (const QString& argument : arguments.mid(1)) {
+            if (optionName(argument) == shown) {
+                shown = argument.section(QLatin1Char('='), 0, 0);
+                break;
+            }
+        }
+        return QStringLiteral("unknown option \"%1\" (see --help)").arg(shown);
+    }
+    // A value that is missing can only be the last argument's.
+    const QString last = arguments.size() > 1 ? arguments.constLast() : QString();
+    for (const auto& option : kValueOptions) {
+        if (optionName(last) == QLatin1String(option.name) && !last.contains(QLatin1Char('=')))
+            return QString::fromLatin1(option.missing);
+    }
+    for (const QString& argument : arguments.mid(1)) {
+        for (const auto& flag : kFlagOptions) {
+            if (optionName(argument) == QLatin1String(flag.name) && argument.contains(QLatin1Char('=')))
+                return QStringLiteral("%1 takes no value, not \"%2\"")
+                    .arg(argument.section(QLatin1Char('='), 0, 0), argument);
+        }
+    }
+    // Qt's own words, in English: the parse runs before any translation is installed.
+    return parser.errorText();
+}
+
+// The checks of each option's value, in the order of the help text; the first problem, or empty.
+QString takeValues(const QCommandLineParser& parser, CommandLine& result)
+{
+    for (const QString& value : parser.values(QStringLiteral("com"))) {
+        std::string error;
+        if (!result.ports.applyOption(value.toStdString(), error))
+            return QString::fromStdString(error);
+    }
+    if (parser.isSet(QStringLiteral("ids"))) {
+        result.idListFile = parser.value(QStringLiteral("ids"));
+        if (result.idListFile.isEmpty())
+            return missingValue("ids");
+    }
+    if (parser.isSet(QStringLiteral("preset"))) {
+        const QString value = parser.value(QStringLiteral("preset"));
+        if (value == QLatin1String("digits"))
+            result.preset = CommandLine::Preset::Digits;
+        else if (value == QLatin1String("fkeys"))
+            result.preset = CommandLine::Preset::FunctionKeys;
+        else
+            return QStringLiteral("--preset takes digits or fkeys, not \"%1\"").arg(value);
+    }
+    if (parser.isSet(QStringLiteral("min-gap"))) {
+        const QString value = parser.value(QStringLiteral("min-gap"));
+        result.minGapMs = parseMinGapMs(value.toStdString());
+        if (!result.minGapMs)
+            return QStringLiteral("--min-gap takes whole milliseconds from 0 to %1, not \"%2\"")
+                .arg(kMaxMinGapMs)
+                .arg(value);
+    }
+    if (parser.isSet(QStringLiteral("log"))) {
+        result.logFile = parser.value(QStringLiteral("log"));
+        if (result.logFile.isEmpty())
+            return missingValue("log");
+    }
+    if (parser.isSet(QStringLiteral("keys"))) {
+        const QString value = parser.value(QStringLiteral("keys"));
         const std::map<QString, KeyBackend> names{{QStringLiteral("auto"), KeyBackend::Auto},
                                                   {QStringLiteral("xtest"), KeyBackend::XTest},
                                                   {QStringLiteral("uinput"), KeyBackend::Uinput}};
@@ -93,26 +195,28 @@ std::optional<QString> parseKeyOption(const QStringList& arguments, int& i, Comm
         if (found == names.end())
             return QStringLiteral("--keys takes auto, xtest or uinput, not \"%1\"").arg(value);
         result.keys = found->second;
-        return QString();
     }
-    if (optionValue(arguments, i, QLatin1String("--layout"), value) != Match::No) {
-        if (!parseLayoutName(value.toStdString()))
-            return QStringLiteral("--layout takes a keyboard layout such as es or de(nodeadkeys), not \"%1\"")
-                .arg(value);
-        result.layout = value;
-        return QString();
+    if (parser.isSet(QStringLiteral("layout"))) {
+        result.layout = parser.value(QStringLiteral("layout"));
+        // Compiled now, as the virtual keyboard would, so that a layout the system does not know is
+        // refused before the window opens rather than when the first car passes.
+        const auto names = parseLayoutName(result.layout.toStdString());
+        std::string unknown;
+        if (!names || !XkbKeymap::compile(*names, unknown))
+            return QStringLiteral("--layout takes a keyboard layout of the system such as es or de(nodeadkeys), "
+                                  "not \"%1\"")
+                .arg(result.layout);
     }
-    if (optionValue(arguments, i, QLatin1String("--key-delay"), value) != Match::No) {
+    if (parser.isSet(QStringLiteral("key-delay"))) {
+        const QString value = parser.value(QStringLiteral("key-delay"));
         bool number = false;
-        const int delay = value.toInt(&number);
-        if (!number || delay < 0 || delay > maxKeyDelayMs)
+        result.keyDelayMs = value.toInt(&number);
+        if (!number || result.keyDelayMs < 0 || result.keyDelayMs > kMaxKeyDelayMs)
             return QStringLiteral("--key-delay takes milliseconds from 0 to %1, not \"%2\"")
-                .arg(maxKeyDelayMs)
+                .arg(kMaxKeyDelayMs)
                 .arg(value);
-        result.keyDelayMs = delay;
-        return QString();
     }
-    return std::nullopt;
+    return {};
 }
 
 } // namespace
@@ -125,77 +229,27 @@ CommandLine parseCommandLine(const QStringList& arguments)
         result.error = error;
         return result;
     };
-    for (int i = 1; i < arguments.size(); ++i) {
-        const QString& arg = arguments[i];
-        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
-            result.action = CommandLine::Action::ShowHelp;
-            return result;
-        }
-        if (arg == QLatin1String("-v") || arg == QLatin1String("--version")) {
-            result.action = CommandLine::Action::ShowVersion;
-            return result;
-        }
-        if (arg == QLatin1String("--list-ports")) {
-            result.action = CommandLine::Action::ListPorts;
-            return result;
-        }
-        if (arg == QLatin1String("--start")) {
-            result.start = true;
-            continue;
-        }
-        if (arg == QLatin1String("--settings-folder")) {
-            result.inSettingsFolder = true;
-            continue;
-        }
-        QString value;
-        if (const Match ids = optionValue(arguments, i, QLatin1String("--ids"), value); ids != Match::No) {
-            if (ids == Match::Missing || value.isEmpty())
-                return fail(QStringLiteral("--ids needs a file, for example --ids coches.txt"));
-            result.idListFile = value;
-            continue;
-        }
-        if (const Match gap = optionValue(arguments, i, QLatin1String("--min-gap"), value); gap != Match::No) {
-            if (gap == Match::Missing)
-                return fail(QStringLiteral("--min-gap needs milliseconds, for example --min-gap 500"));
-            result.minGapMs = parseMinGapMs(value.toStdString());
-            if (!result.minGapMs)
-                return fail(QStringLiteral("--min-gap takes whole milliseconds from 0 to %1, not \"%2\"")
-                                .arg(kMaxMinGapMs)
-                                .arg(value));
-            continue;
-        }
-        if (const Match log = optionValue(arguments, i, QLatin1String("--log"), value); log != Match::No) {
-            if (log == Match::Missing || value.isEmpty())
-                return fail(QStringLiteral("--log needs a file, for example --log carrera.csv"));
-            result.logFile = value;
-            continue;
-        }
-        if (optionValue(arguments, i, QLatin1String("--preset"), value) != Match::No) {
-            if (value == QLatin1String("digits"))
-                result.preset = CommandLine::Preset::Digits;
-            else if (value == QLatin1String("fkeys"))
-                result.preset = CommandLine::Preset::FunctionKeys;
-            else
-                return fail(QStringLiteral("--preset takes digits or fkeys, not \"%1\"").arg(value));
-            continue;
-        }
-        if (const auto keyError = parseKeyOption(arguments, i, result)) {
-            if (!keyError->isEmpty())
-                return fail(*keyError);
-            continue;
-        }
-        const Match com = optionValue(arguments, i, QLatin1String("--com"), value);
-        if (com == Match::Missing)
-            return fail(QStringLiteral("--com needs a value N=DEVICE, for example --com 1=/dev/ttyUSB0"));
-        if (com == Match::No) {
-            fail(QStringLiteral("unknown argument \"%1\" (see --help)").arg(arg));
-            result.mayBeQtOption = arg.startsWith(QLatin1Char('-'));
-            return result;
-        }
-        std::string error;
-        if (!result.ports.applyOption(value.toStdString(), error))
-            return fail(QString::fromStdString(error));
+    QCommandLineParser parser;
+    addOptions(parser);
+    if (!parser.parse(arguments)) {
+        result.mayBeQtOption = !parser.unknownOptionNames().isEmpty();
+        return fail(parseError(parser, arguments));
     }
+    if (!parser.positionalArguments().isEmpty())
+        return fail(QStringLiteral("unexpected argument \"%1\": orvanel takes options only (see --help)")
+                        .arg(parser.positionalArguments().constFirst()));
+    if (parser.isSet(QStringLiteral("help")))
+        result.action = CommandLine::Action::ShowHelp;
+    else if (parser.isSet(QStringLiteral("version")))
+        result.action = CommandLine::Action::ShowVersion;
+    else if (parser.isSet(QStringLiteral("list-ports")))
+        result.action = CommandLine::Action::ListPorts;
+    if (result.action != CommandLine::Action::Run)
+        return result;
+    result.start = parser.isSet(QStringLiteral("start"));
+    result.inSettingsFolder = parser.isSet(QStringLiteral("settings-folder"));
+    if (const QString error = takeValues(parser, result); !error.isEmpty())
+        return fail(error);
     return result;
 }
 

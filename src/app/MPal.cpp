@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFocusEvent>
@@ -104,6 +105,8 @@ void MPal::setUpRaceOptions(const Options& options)
     m_log.emplace(*m_logFile, systemWallTime, [this](const std::string& problem) {
         m_logProblem = messages::kLogNotWritten + problem;
         std::fprintf(stderr, "orvanel: %s\n", m_logProblem.c_str());
+        // Seen without hovering: a desktop start has no terminal to read standard error on.
+        m_status.setBackgroundStatus(messages::kLogError);
         showLinkState();
     });
     m_dispatcher.setLog(&*m_log);
@@ -266,6 +269,7 @@ void MPal::Form_Load(const Options& options)
 {
     Command2->setEnabled(false);
     m_portSettingFile = options.portSettingFile;
+    m_fileDialogFolder = QFile::decodeName(options.fileDialogFolder.c_str());
     const StoredPortIndex stored = m_portSettingFile.empty() ? StoredPortIndex() : readPortIndex(m_portSettingFile);
     if (!stored.problem.empty())
         std::fprintf(stderr, "orvanel: %s\n", stored.problem.c_str());
@@ -294,7 +298,7 @@ void MPal::startUnattended(const Options& options)
     if (options.start && m_session.linkState() == BridgeSession::LinkState::Connected)
         Command1_Click();
     else if (options.start)
-        std::fprintf(stderr, "orvanel: detection not started: %s\n", m_session.statusDetails().c_str());
+        std::fprintf(stderr, "orvanel: no se inició la detección: %s\n", m_session.statusDetails().c_str());
 }
 
 void MPal::ConnectBridge()
@@ -384,7 +388,10 @@ void MPal::Command2_Click()
 
 void MPal::Command4_Click()
 {
-    m_staleInput.run([this] { m_session.programTransponder(Text1->text().toStdString()); });
+    std::string why;
+    m_staleInput.run([this, &why] { why = m_session.programTransponder(Text1->text().toStdString()); });
+    if (!why.empty())
+        Label1->setToolTip(QString::fromStdString(why));
 }
 
 void MPal::Command5_Click()
@@ -417,7 +424,7 @@ FileProblem MPal::loadIdList(const std::string& path)
 }
 
 // The common dialog: the file name the user chose, or empty when cancelled. It proposes the name
-// chosen last in either command.
+// chosen last in either command, and before that the folder it was given.
 QString MPal::showFileDialog(const QString& title, bool save)
 {
     QFileDialog CD1(this, title);
@@ -425,6 +432,8 @@ QString MPal::showFileDialog(const QString& title, bool save)
     CD1.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (!m_cd1FileName.isEmpty())
         CD1.selectFile(m_cd1FileName);
+    else // not where a dialog of an earlier run was left, which Qt would propose
+        CD1.setDirectory(m_fileDialogFolder.isEmpty() ? QDir::currentPath() : m_fileDialogFolder);
     if (CD1.exec() != QDialog::Accepted || CD1.selectedFiles().isEmpty())
         return {};
     m_cd1FileName = CD1.selectedFiles().constFirst();

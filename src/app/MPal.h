@@ -53,6 +53,8 @@ public:
         // (empty: none).
         std::uint32_t minGapMs = 0;
         std::string logFile;
+        // Where the file dialogs begin until a file has been chosen; empty: the current folder.
+        std::string fileDialogFolder;
     };
 
     MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, const Options& options);
@@ -112,6 +114,7 @@ private:
     std::function<void()> m_about;
     std::string m_portSettingFile;
     QString m_cd1FileName; // proposed by the next file dialog
+    QString m_fileDialogFolder;
     std::optional<GapGuard> m_gapGuard;
     std::optional<AppendFile> m_logFile;
     std::optional<RaceLog> m_log;

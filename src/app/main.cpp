@@ -3,6 +3,7 @@
 #include "app/DisplayCheck.h"
 #include "app/MPal.h"
 #include "app/QtOneShotTimer.h"
+#include "app/TerminationSignals.h"
 #include "bridge/SerialBridge.h"
 #include "bridge/SerialPortScan.h"
 #include "platform/PlatformServices.h"
@@ -16,11 +17,15 @@
 #include <QFile>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPointer>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <unistd.h>
+#include <vector>
 
 using namespace orvanel;
 
@@ -61,7 +66,14 @@ void enterSettingsFolder(CommandLine& command)
     if (problem.empty() && ::chdir(folder.c_str()) != 0)
         problem = describeFileError(folder, errno);
     if (!problem.empty())
-        std::fprintf(stderr, "orvanel: the settings stay in the current folder: %s\n", problem.c_str());
+        std::fprintf(stderr, "orvanel: la configuración se queda en la carpeta actual: %s\n", problem.c_str());
+}
+
+// Where a desktop start's file dialogs begin: the user's documents, not the hidden settings folder.
+std::string documentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFile::encodeName(QDir(documents).exists() ? documents : QDir::homePath()).toStdString();
 }
 
 } // namespace
@@ -94,18 +106,33 @@ int main(int argc, char* argv[])
     provideRuntimeFolder();
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Orvanel"));
+    // The desktop entry's name, also the X11 window's class (WM_CLASS), links the window to its
+    // menu entry and icon in task bars.
+    QApplication::setApplicationName(QStringLiteral("org.orvanel.Orvanel"));
+    QApplication::setDesktopFileName(QStringLiteral("org.orvanel.Orvanel"));
     QApplication::setApplicationVersion(QStringLiteral(ORVANEL_VERSION));
-    // The interface is in Spanish, and so are Qt's own dialogs (the file dialog) when their translation is installed.
-    QTranslator qtSpanish;
-    if (qtSpanish.load(QStringLiteral("qtbase_es"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtSpanish);
+    // A signal ends the program as closing the window does (see below). Every event loop is left,
+    // since a signal may come while a dialog runs its own inside one of the window's handlers.
+    TerminationSignals endSignals([] { QApplication::exit(0); });
 
+    // Parsed before the translation is installed: the command line speaks English, Qt's words too.
     CommandLine command = parseCommandLine(QApplication::arguments());
     if (const auto status = answerWithoutWindow(command))
         return *status;
-    if (command.inSettingsFolder)
+    // The interface is in Spanish, and so are Qt's own texts (the file dialog, why a serial port did
+    // not open) where their translations are installed.
+    std::vector<std::unique_ptr<QTranslator>> translations;
+    for (const char* name : {"qtbase_es", "qtserialport_es"}) {
+        auto translation = std::make_unique<QTranslator>();
+        if (translation->load(QString::fromLatin1(name), QLibraryInfo::path(QLibraryInfo::TranslationsPath)) &&
+            QApplication::installTranslator(translation.get()))
+            translations.push_back(std::move(translation));
+    }
+    MPal::Options options;
+    if (command.inSettingsFolder) {
+        options.fileDialogFolder = documentsFolder();
         enterSettingsFolder(command);
+    }
 
     // The platform services outlive the window: the About window may keep the program running.
     KeyOptions keyOptions;
@@ -114,7 +141,6 @@ int main(int argc, char* argv[])
     keyOptions.delayMs = command.keyDelayMs;
     keyOptions.makeTimer = [&app] { return std::make_unique<QtOneShotTimer>(&app, QStringLiteral("keyDelay")); };
     PlatformServices platform = createPlatformServices(keyOptions);
-    MPal::Options options;
     options.portSettingFile = kPortSettingFileName;
     options.idListFile = QFile::encodeName(command.idListFile).toStdString();
     options.preset = command.preset;
@@ -126,7 +152,8 @@ int main(int argc, char* argv[])
     options.minGapMs = command.minGapMs.value_or(settings.minGapMs.value_or(0));
     options.logFile = command.logFile.isEmpty() ? settings.logFile.value_or(std::string())
                                                 : QFile::encodeName(command.logFile).toStdString();
-    auto* window = new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper, options);
+    QPointer<MPal> window =
+        new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper, options);
     window->setAttribute(Qt::WA_DeleteOnClose);
     AboutOpener about(createSystemInfoServices());
     window->setAboutHandler([&about] { about.show(); });
@@ -139,5 +166,11 @@ int main(int argc, char* argv[])
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     }
-    return app.exec();
+    const int status = app.exec();
+    // Left by a signal: the window closes now, as the user would have closed it.
+    if (window) {
+        window->close();
+        delete window;
+    }
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "bridge/SerialBridge.h"
 
+#include "bridge/PortLock.h"
 #include "bridge/SerialPortNames.h"
 
 #include <QByteArray>
@@ -92,7 +93,22 @@ bool SerialBridge::openDevice(std::int32_t port)
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
     m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!m_port.open(QIODevice::ReadWrite)) {
+    const std::string portName = m_port.portName().toStdString();
+    const std::string lock = portLockPath(portName);
+    // Qt takes the lock of a program that writes only its PID there (as most serial programs do) for
+    // a stale one, and would share the line with it: a running holder keeps its port.
+    if (readPortLock(lock).running) {
+        m_lastError = describePortLock(device, portName);
+        return false;
+    }
+    bool opened = m_port.open(QIODevice::ReadWrite);
+    // Qt takes over the lock of a process that has ended only where it may write the lock file;
+    // where the lock may still be removed (our own, read-only), it is taken over here.
+    if (!opened && m_port.error() == QSerialPort::PermissionError && removeStalePortLock(lock)) {
+        m_port.clearError();
+        opened = m_port.open(QIODevice::ReadWrite);
+    }
+    if (!opened) {
         m_lastError = describeOpenFailure(device);
         m_port.clearError();
         return false;
@@ -115,22 +131,7 @@ std::string SerialBridge::describeOpenFailure(const std::string& device) const
         // make all the same way.
         if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
             return device + ": sin permiso de acceso; " + permissionHint(groupOf(device));
-        // Its lock file is "LCK.." and the port name with '/' as '_', in the first of these
-        // directories it may read and either holds that file or may be written in.
-        std::string name = "LCK.." + m_port.portName().toStdString();
-        std::replace(name.begin(), name.end(), '/', '_');
-        for (const char* directory : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp",
-                                      "/var/tmp", "/var/lock/lockdev", "/run/lock"}) {
-            const std::string path = std::string(directory) + '/' + name;
-            if (::access(directory, R_OK) != 0 || (::access(path.c_str(), F_OK) != 0 && ::access(directory, W_OK) != 0))
-                continue;
-            const long longest = ::pathconf(directory, _PC_NAME_MAX);
-            if (longest > 0 && name.size() > static_cast<std::size_t>(longest))
-                return device + ": no se puede crear el archivo de bloqueo en " + directory +
-                       " (el nombre del dispositivo es demasiado largo)";
-            return device + ": lo usa otro programa";
-        }
-        return device + ": no se puede crear el archivo de bloqueo (ningún directorio de bloqueo admite escritura)";
+        return describePortLock(device, m_port.portName().toStdString());
     }
     default:
         return device + ": " + m_port.errorString().toStdString();

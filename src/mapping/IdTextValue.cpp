@@ -148,10 +148,4 @@ IdNumber ReadIdNumber(std::string_view text)
     return n;
 }
 
-double IdTextValue(std::string_view text)
-{
-    const IdNumber n = ReadIdNumber(text);
-    return n.present ? n.value : 0.0;
-}
-
 } // namespace orvanel

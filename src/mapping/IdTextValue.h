@@ -16,8 +16,4 @@ struct IdNumber
 
 IdNumber ReadIdNumber(std::string_view text);
 
-// The text's number, 0 for a text without one. Used where a number must always be sent
-// (programming a transponder from what the user typed).
-double IdTextValue(std::string_view text);
-
 } // namespace orvanel

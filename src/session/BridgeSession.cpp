@@ -73,10 +73,16 @@ void BridgeSession::readTransponder()
     }
 }
 
-void BridgeSession::programTransponder(std::string_view text)
+std::string BridgeSession::programTransponder(std::string_view text)
 {
-    const bool written = m_bridge.WriteTransponder(IdTextValue(text));
+    const IdNumber id = ReadIdNumber(text);
+    if (!id.present) {
+        m_status.showStatus(messages::kNotProgrammed);
+        return messages::kNoIdToProgram;
+    }
+    const bool written = m_bridge.WriteTransponder(id.value);
     m_status.showStatus(written ? messages::kProgrammed : messages::kNotProgrammed);
+    return {};
 }
 
 void BridgeSession::onLinkLost()

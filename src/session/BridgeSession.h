@@ -45,8 +45,10 @@ public:
 
     // Shows the ID of the transponder lying under the bridge, or why there is none.
     void readTransponder();
-    // Programs the number that text reads as into the transponder under the bridge.
-    void programTransponder(std::string_view text);
+    // Programs the number that text starts with into the transponder under the bridge. A text with no
+    // leading number programs nothing, so that a box left empty never gives a car ID 0. Returns why
+    // nothing was programmed when the bridge was not asked, for the user; empty otherwise.
+    std::string programTransponder(std::string_view text);
 
     // The open port went away or fell silent: the status line keeps saying so until it is back.
     void onLinkLost();

@@ -26,7 +26,8 @@ inline constexpr const char* kHeldBack = "No se escribió la tecla: el coche pas
 inline constexpr const char* kHeldBackBelow = " después de su última pasada escrita, menos que el mínimo de ";
 inline constexpr const char* kHeldBackWhy = " (--min-gap): se toma por una detección doble.";
 
-// The passing log.
+// The passing log: what stands on the status line while it cannot be written, and why.
+inline constexpr const char* kLogError = "Error en el registro de pasadas";
 inline constexpr const char* kLogNotWritten = "No se puede escribir el registro de pasadas: ";
 
 // Reading the transponder under the bridge.
@@ -37,6 +38,7 @@ inline constexpr const char* kNoCommunication = "Sin comunicación con el puente
 // Programming a transponder.
 inline constexpr const char* kProgrammed = "Grabación Correcta";
 inline constexpr const char* kNotProgrammed = "Error de Grabación";
+inline constexpr const char* kNoIdToProgram = "No se grabó nada: escriba en la casilla el número del nuevo ID";
 
 // The ID list files.
 inline constexpr const char* kIdListNotSaved = "Error al guardar IDs";

@@ -20,17 +20,27 @@ void StatusLine::showStatus(const std::string& text)
 void StatusLine::setStandingStatus(const std::string& text)
 {
     m_standing = text;
-    if (!m_timer.isActive()) {
-        m_caption = m_standing;
-        m_setCaption(m_caption);
-    }
+    if (!m_timer.isActive())
+        showLasting();
+}
+
+void StatusLine::setBackgroundStatus(const std::string& text)
+{
+    m_background = text;
+    if (!m_timer.isActive())
+        showLasting();
 }
 
 void StatusLine::clearStatus()
 {
-    m_caption = m_standing;
-    m_setCaption(m_caption);
+    showLasting();
     m_timer.stop();
+}
+
+void StatusLine::showLasting()
+{
+    m_caption = lasting();
+    m_setCaption(m_caption);
 }
 
 } // namespace orvanel

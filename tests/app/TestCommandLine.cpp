@@ -54,8 +54,13 @@ void TestCommandLine::portsAndActions()
     QCOMPARE(c.keyDelayMs, 15);
     QVERIFY(parseCommandLine({"orvanel", "--keys=xtest"}).keys == KeyBackend::XTest);
 
+    // Answers that open no window win over the options they come with.
     QVERIFY(parseCommandLine({"orvanel", "--com", "1=/x", "--help"}).action == CommandLine::Action::ShowHelp);
+    QVERIFY(parseCommandLine({"orvanel", "-h", "--start"}).action == CommandLine::Action::ShowHelp);
     QVERIFY(parseCommandLine({"orvanel", "-v"}).action == CommandLine::Action::ShowVersion);
+    QVERIFY(parseCommandLine({"orvanel", "--list-ports", "--com=9=x"}).action == CommandLine::Action::ListPorts);
+    // "--" ends the options, with nothing after it here.
+    QVERIFY(parseCommandLine({"orvanel", "--start", "--"}).action == CommandLine::Action::Run);
     QVERIFY(commandLineHelp().contains("--com N=DEVICE"));
 }
 
@@ -72,6 +77,8 @@ void TestCommandLine::badArguments_data()
     QTest::newRow("unknown option") << QStringList{"orvanel", "--fast"} << "\"--fast\"" << true;
     QTest::newRow("Qt's own option") << QStringList{"orvanel", "-platform", "offscreen"} << "\"-platform\"" << true;
     QTest::newRow("stray word") << QStringList{"orvanel", "COM1"} << "\"COM1\"" << false;
+    QTest::newRow("option after --") << QStringList{"orvanel", "--", "--start"} << "\"--start\"" << false;
+    QTest::newRow("flag with a value") << QStringList{"orvanel", "--start=yes"} << "--start takes no value" << false;
     QTest::newRow("list without file") << QStringList{"orvanel", "--ids"} << "--ids needs a file" << false;
     QTest::newRow("unknown preset") << QStringList{"orvanel", "--preset=letters"} << "\"letters\"" << false;
     QTest::newRow("preset without value") << QStringList{"orvanel", "--preset"} << "--preset takes" << false;
@@ -81,6 +88,8 @@ void TestCommandLine::badArguments_data()
     QTest::newRow("negative gap") << QStringList{"orvanel", "--min-gap=-1"} << "\"-1\"" << false;
     QTest::newRow("log without file") << QStringList{"orvanel", "--log="} << "--log needs a file" << false;
     QTest::newRow("unknown backend") << QStringList{"orvanel", "--keys", "x11"} << "\"x11\"" << false;
+    QTest::newRow("unknown layout") << QStringList{"orvanel", "--layout", "xx"} << "\"xx\"" << false;
+    QTest::newRow("layout without value") << QStringList{"orvanel", "--layout"} << "--layout needs" << false;
     QTest::newRow("malformed layout") << QStringList{"orvanel", "--layout=de(nodeadkeys"} << "\"de(nodeadkeys\""
                                       << false;
     QTest::newRow("negative delay") << QStringList{"orvanel", "--key-delay", "-5"} << "\"-5\"" << false;

@@ -24,6 +24,7 @@ namespace {
 struct FileDialogAnswer
 {
     QString title;
+    QString folder;   // where the dialog opened
     QString proposed; // the file the dialog offered
 };
 using FileDialogSeen = std::shared_ptr<FileDialogAnswer>;
@@ -41,6 +42,7 @@ FileDialogSeen answerNextFileDialog(const QString& path)
         poll->stop();
         poll->deleteLater();
         seen->title = dialog->windowTitle();
+        seen->folder = dialog->directory().absolutePath();
         auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
         seen->proposed = name && !name->text().isEmpty() ? dialog->directory().filePath(name->text()) : QString();
         if (path.isEmpty()) {
@@ -81,8 +83,10 @@ private slots:
     void leavingThePortListReconnects();
     void readAndProgramButtons();
     void linkLostShowsCommunicationError();
+    void unwritableLogStaysInSight();
     void resizingMovesNothing();
     void portKeptInItsFile();
+    void idListsThroughTheDialogs_data();
     void idListsThroughTheDialogs();
     void closingReleasesTheBridgeButNotOtherWindows();
     void artwork();
@@ -226,8 +230,8 @@ void TestMPal::captionsFitTheirBoxes()
              qPrintable(QStringLiteral("needs %1x%2").arg(needed.width()).arg(needed.height())));
     auto* label1 = child<QLabel>("Label1");
     QCOMPARE(label1->font().pointSizeF(), 13.5);
-    QVERIFY(label1->fontMetrics().horizontalAdvance(QStringLiteral("Sin comunicación con el puente")) <=
-            label1->width());
+    for (const char* text : {"Sin comunicación con el puente", "Error en el registro de pasadas"})
+        QVERIFY2(label1->fontMetrics().horizontalAdvance(QString::fromUtf8(text)) <= label1->width(), text);
     QVERIFY(child<QPushButton>("Command1")->font().bold());
     QCOMPARE(child<QPushButton>("Command1")->font().pointSizeF(), 12.0);
 }
@@ -438,6 +442,12 @@ void TestMPal::readAndProgramButtons()
     QCOMPARE(status(), QString("Transponder ID =  123"));
     QVERIFY(child<QLineEdit>("Text1")->text().isEmpty());
 
+    // An empty box programs nothing, and the status line's tooltip says why.
+    QTest::mouseClick(child<QPushButton>("Command4"), Qt::LeftButton);
+    QVERIFY(m_bridge->written.empty());
+    QCOMPARE(status(), QString("Error de Grabación"));
+    QVERIFY(child<QLabel>("Label1")->toolTip().contains("número"));
+
     QTest::keyClicks(child<QLineEdit>("Text1"), "1 2x");
     QTest::mouseClick(child<QPushButton>("Command4"), Qt::LeftButton);
     QCOMPARE(m_bridge->written, std::vector<double>{12.0});
@@ -476,6 +486,24 @@ void TestMPal::linkLostShowsCommunicationError()
     QCOMPARE(child<QLabel>("Label1")->toolTip(), QString("2 pasadas perdidas"));
 }
 
+void TestMPal::unwritableLogStaysInSight()
+{
+    QTemporaryDir dir;
+    MPal::Options options;
+    options.statusDelayMs = 150;
+    options.logFile = local(dir.path()); // a folder: not even root may write it as a file
+    create(options);
+    QCOMPARE(status(), QString("Conexión Establecida"));
+    QTRY_COMPARE(status(), QString("Error en el registro de pasadas"));
+    QVERIFY(child<QLabel>("Label1")->toolTip().startsWith("No se puede escribir el registro de pasadas: "));
+    // A lost link outranks it while it lasts.
+    m_bridge->loseLink();
+    QTRY_COMPARE(status(), QString("Error de Comunicación"));
+    m_bridge->restoreLink();
+    QCOMPARE(status(), QString("Conexión Establecida"));
+    QTRY_COMPARE(status(), QString("Error en el registro de pasadas"));
+}
+
 void TestMPal::resizingMovesNothing()
 {
     create();
@@ -504,10 +532,23 @@ void TestMPal::portKeptInItsFile()
     QCOMPARE(m_bridge->calls.back(), std::string("ReadTransponder"));
 }
 
+void TestMPal::idListsThroughTheDialogs_data()
+{
+    QTest::addColumn<bool>("fromTheMenu");
+    QTest::newRow("terminal start") << false;
+    QTest::newRow("desktop start") << true;
+}
+
 void TestMPal::idListsThroughTheDialogs()
 {
-    create();
+    QFETCH(bool, fromTheMenu);
     QTemporaryDir dir;
+    const QString documents = dir.filePath("Documentos");
+    QVERIFY(QDir().mkdir(documents));
+    MPal::Options options;
+    if (fromTheMenu)
+        options.fileDialogFolder = local(documents);
+    create(options);
     const QString path = dir.filePath("coches.txt");
     box("Text2", 0)->setText("7");
     box("Text2", 3)->setText("1,2");
@@ -517,6 +558,8 @@ void TestMPal::idListsThroughTheDialogs()
     FileDialogSeen seen = answerNextFileDialog(path);
     menu("MGuardarIds");
     QCOMPARE(seen->title, QString("Guardar IDs"));
+    // A desktop start works in the hidden settings folder, which is no place for the user's files.
+    QCOMPARE(seen->folder, fromTheMenu ? documents : QDir::currentPath());
     QCOMPARE(seen->proposed, QString());
     QVERIFY(contentsOf(path).startsWith("7\r\n\r\n\r\n\"1,2\"\r\n"));
 

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <unistd.h>
 
 using namespace orvanel;
@@ -27,6 +28,8 @@ private slots:
     void unattendedStart();
     void minGapAndLogFromTheSettingsFile();
     void logThatCannotBeWrittenStopsNothing();
+    void signalEndsTheProgramAsClosingTheWindowDoes_data();
+    void signalEndsTheProgramAsClosingTheWindowDoes();
 };
 
 namespace {
@@ -81,6 +84,19 @@ QString startRace(LineProcess& sim, LineProcess& recorder, LineProcess& program,
     return {};
 }
 
+// The lock file that marks the serial line at path as taken, where it is found; empty when there is none.
+QString lockFileOf(const QString& path)
+{
+    const QString name = QStringLiteral("LCK..") + QString(path).replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* folder : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp", "/tmp", "/var/tmp",
+                               "/var/lock/lockdev", "/run/lock"}) {
+        const QString lock = QDir(QString::fromLatin1(folder)).filePath(name);
+        if (QFile::exists(lock))
+            return lock;
+    }
+    return {};
+}
+
 } // namespace
 
 void TestProgramEndToEnd::commandLine_data()
@@ -95,10 +111,12 @@ void TestProgramEndToEnd::commandLine_data()
         QTest::addRow("version%s", where) << QStringList{"--version"} << display << 0 << "Orvanel 1.0.0";
         QTest::addRow("bad port%s", where)
             << QStringList{"--com", "9=/dev/ttyS0"} << display << 2 << "--com 9=/dev/ttyS0";
-        QTest::addRow("stray word%s", where) << QStringList{"COM1"} << display << 2 << "unknown argument";
+        QTest::addRow("stray word%s", where) << QStringList{"COM1"} << display << 2 << "unexpected argument";
+        // Known before the window opens, not when the first car passes.
+        QTest::addRow("unknown layout%s", where) << QStringList{"--layout", "xx"} << display << 2 << "\"xx\"";
     }
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << true << 2 << "unknown argument";
-    QTest::newRow("unknown option, no display") << QStringList{"--bogus"} << false << 2 << "unknown argument";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << true << 2 << "unknown option";
+    QTest::newRow("unknown option, no display") << QStringList{"--bogus"} << false << 2 << "unknown option";
     QTest::newRow("window, no display") << QStringList{} << false << 2 << "no X display";
     QTest::newRow("window, X server gone") << QStringList{"-display", ":999"} << true << 2 << "\":999\"";
     QTest::newRow("list ports, no display") << QStringList{"--list-ports"} << false << 0 << "Without --com";
@@ -329,6 +347,48 @@ void TestProgramEndToEnd::logThatCannotBeWrittenStopsNothing()
     QVERIFY2(errors.count("No se puede escribir el registro de pasadas: " + folder + "/carrera.csv: ") == 1,
              qPrintable(errors));
     QCOMPARE(program.process().state(), QProcess::Running);
+}
+
+void TestProgramEndToEnd::signalEndsTheProgramAsClosingTheWindowDoes_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM); // a log-out, or kill
+    QTest::newRow("SIGHUP") << int(SIGHUP);   // the terminal it was started from closed
+}
+
+void TestProgramEndToEnd::signalEndsTheProgramAsClosingTheWindowDoes()
+{
+    QFETCH(int, signal);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    LineProcess com1;
+    LineProcess com3;
+    QCOMPARE(startSimulator(com1, dir.filePath("com1")), QString());
+    QCOMPARE(startSimulator(com3, dir.filePath("com3")), QString());
+    LineProcess program;
+    program.process().setWorkingDirectory(dir.path());
+    QVERIFY(program.start(QStringLiteral(ORVANEL_PROGRAM),
+                          {"--com", "1=" + dir.filePath("com1"), "--com", "3=" + dir.filePath("com3")}));
+    QCOMPARE(com1.waitForLine("read", 20000), QStringLiteral("read"));
+    X11Windows x11;
+    X11Windows::WindowId window = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((window = x11.find("Orvanel")) != 0, 20000);
+    // The task bar links the window to the desktop entry by its class.
+    QCOMPARE(x11.windowClass(window), std::string("org.orvanel.Orvanel"));
+    x11.focus(window);
+    PlatformServices platform = createPlatformServices();
+    QVERIFY2(platform.keysProblem.empty(), platform.keysProblem.c_str());
+    QVERIFY(typeKeys(*platform.keys, "{TAB 28}{DOWN 2}{TAB}"));
+    QCOMPARE(com3.waitForLine("read", 20000), QStringLiteral("read"));
+    const QString lock = lockFileOf(dir.filePath("com3"));
+    QVERIFY2(!lock.isEmpty(), "COM 3 is not locked");
+
+    QCOMPARE(::kill(static_cast<pid_t>(program.process().processId()), signal), 0);
+    QVERIFY(program.process().waitForFinished(20000));
+    QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.process().exitCode(), 0);
+    QCOMPARE(contentsOf(dir.filePath("config.cfg")), QByteArray(" 2 \r\n"));
+    QVERIFY2(!QFile::exists(lock), qPrintable(lock));
 }
 
 QTEST_GUILESS_MAIN(TestProgramEndToEnd)

@@ -41,6 +41,18 @@ X11Windows::~X11Windows()
         XCloseDisplay(m_display);
 }
 
+std::string X11Windows::windowClass(WindowId window)
+{
+    WindowsMayVanish guard(m_display);
+    XClassHint hint{};
+    if (!XGetClassHint(m_display, window, &hint))
+        return {};
+    const std::string name = hint.res_class ? hint.res_class : "";
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    return name;
+}
+
 X11Windows::WindowId X11Windows::find(const char* title)
 {
     WindowsMayVanish guard(m_display);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 struct _XDisplay;
 
 namespace orvanel::test {
@@ -26,6 +28,8 @@ public:
     void click(WindowId window, int x, int y);
     // Asks the window to close, as the close box of its title bar does (WM_DELETE_WINDOW).
     void close(WindowId window);
+    // The class half of the window's WM_CLASS, by which task bars find its desktop entry; empty when unset.
+    std::string windowClass(WindowId window);
     // Whether the window's _NET_WM_STATE holds the named state ("_NET_WM_STATE_SKIP_TASKBAR").
     bool hasWindowState(WindowId window, const char* state);
 

@@ -145,30 +145,37 @@ void TestBridgeSession::readId()
 void TestBridgeSession::programId_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<double>("sent");
+    QTest::addColumn<QList<double>>("sent"); // to the bridge; none when the text holds no number
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("message");
-    QTest::newRow("plain") << "12" << 12.0 << true << "Grabación Correcta";
-    QTest::newRow("letters after") << "12abc" << 12.0 << true << "Grabación Correcta";
-    QTest::newRow("blank inside") << "1 2" << 12.0 << true << "Grabación Correcta";
-    QTest::newRow("empty") << "" << 0.0 << true << "Grabación Correcta";
-    QTest::newRow("fraction passed on") << "7.5" << 7.5 << false << "Error de Grabación";
-    QTest::newRow("negative passed on") << "-3" << -3.0 << false << "Error de Grabación";
+    QTest::newRow("plain") << "12" << QList<double>{12.0} << true << "Grabación Correcta";
+    QTest::newRow("letters after") << "12abc" << QList<double>{12.0} << true << "Grabación Correcta";
+    QTest::newRow("blank inside") << "1 2" << QList<double>{12.0} << true << "Grabación Correcta";
+    QTest::newRow("zero") << "0" << QList<double>{0.0} << true << "Grabación Correcta";
+    QTest::newRow("fraction passed on") << "7.5" << QList<double>{7.5} << false << "Error de Grabación";
+    QTest::newRow("negative passed on") << "-3" << QList<double>{-3.0} << false << "Error de Grabación";
+    // A box left empty or holding no number must not give the car under the bridge ID 0.
+    QTest::newRow("empty") << "" << QList<double>{} << true << "Error de Grabación";
+    QTest::newRow("blanks") << "  " << QList<double>{} << true << "Error de Grabación";
+    QTest::newRow("letters") << "abc" << QList<double>{} << true << "Error de Grabación";
+    QTest::newRow("sign only") << "-" << QList<double>{} << true << "Error de Grabación";
 }
 
 void TestBridgeSession::programId()
 {
     QFETCH(QString, text);
-    QFETCH(double, sent);
+    QFETCH(QList<double>, sent);
     QFETCH(bool, accepted);
     QFETCH(QString, message);
     FakeBridge bridge;
     RecordingStatus posts;
     BridgeSession session(bridge, posts);
     bridge.writeSucceeds = accepted;
-    session.programTransponder(text.toStdString());
-    QCOMPARE(bridge.written, std::vector<double>{sent});
-    QCOMPARE(QString::fromStdString(posts.posts.back()), message);
+    const std::string why = session.programTransponder(text.toStdString());
+    QCOMPARE(bridge.written, std::vector<double>(sent.begin(), sent.end()));
+    QCOMPARE(posts.posts, std::vector<std::string>{message.toStdString()});
+    // Only a refusal of the program's own says why; the bridge's answer speaks for itself.
+    QCOMPARE(why.empty(), !sent.isEmpty());
 }
 
 void TestBridgeSession::linkLostReportsCommunicationError()

@@ -16,6 +16,7 @@ private slots:
     void secondPostRestartsTheDelay();
     void samePostTwiceRestartsWithoutFlicker();
     void staysEmptyAfterTheTick();
+    void lastingTextsComeBackByRank();
 };
 
 namespace {
@@ -85,6 +86,33 @@ void TestStatusLine::staysEmptyAfterTheTick()
     const auto writes = label.writes.size();
     timer.advance(1000000);
     QCOMPARE(label.writes.size(), writes);
+    QCOMPARE(status.caption(), std::string());
+    QVERIFY(!timer.isActive());
+}
+
+void TestStatusLine::lastingTextsComeBackByRank()
+{
+    ManualTimer timer;
+    Label label;
+    StatusLine status(label.setter(), timer, 100);
+    // Set while nothing is shown: it shows at once.
+    status.setBackgroundStatus("Error en el registro");
+    QCOMPARE(label.text(), std::string("Error en el registro"));
+    // A message covers it for its time only.
+    status.showStatus("Transponder ID =  5");
+    timer.advance(100);
+    QCOMPARE(label.text(), std::string("Error en el registro"));
+    // The standing text outranks it, set during a message or not, and gives way to it again.
+    status.showStatus("Transponder ID =  6");
+    status.setStandingStatus("Error de Comunicación");
+    QCOMPARE(label.text(), std::string("Transponder ID =  6"));
+    timer.advance(100);
+    QCOMPARE(label.text(), std::string("Error de Comunicación"));
+    status.setBackgroundStatus("Error en el registro de pasadas");
+    QCOMPARE(label.text(), std::string("Error de Comunicación"));
+    status.setStandingStatus({});
+    QCOMPARE(label.text(), std::string("Error en el registro de pasadas"));
+    status.setBackgroundStatus({});
     QCOMPARE(status.caption(), std::string());
     QVERIFY(!timer.isActive());
 }
