@@ -352,13 +352,16 @@ void TestProgramEndToEnd::logThatCannotBeWrittenStopsNothing()
 void TestProgramEndToEnd::signalEndsTheProgramAsClosingTheWindowDoes_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::newRow("SIGTERM") << int(SIGTERM); // a log-out, or kill
-    QTest::newRow("SIGHUP") << int(SIGHUP);   // the terminal it was started from closed
+    QTest::addColumn<bool>("inDialog");                // "Guardar IDs" open, running its own event loop
+    QTest::newRow("SIGTERM") << int(SIGTERM) << false; // a log-out, or kill
+    QTest::newRow("SIGHUP") << int(SIGHUP) << false;   // the terminal it was started from closed
+    QTest::newRow("SIGTERM in a dialog") << int(SIGTERM) << true;
 }
 
 void TestProgramEndToEnd::signalEndsTheProgramAsClosingTheWindowDoes()
 {
     QFETCH(int, signal);
+    QFETCH(bool, inDialog);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     LineProcess com1;
@@ -382,6 +385,11 @@ void TestProgramEndToEnd::signalEndsTheProgramAsClosingTheWindowDoes()
     QCOMPARE(com3.waitForLine("read", 20000), QStringLiteral("read"));
     const QString lock = lockFileOf(dir.filePath("com3"));
     QVERIFY2(!lock.isEmpty(), "COM 3 is not locked");
+    if (inDialog) {
+        x11.click(window, 20, 10); // "Menú" on the menu bar
+        QVERIFY(typeKeys(*platform.keys, "{DOWN 6}{ENTER}"));
+        QTRY_VERIFY_WITH_TIMEOUT(x11.find("Guardar IDs") != 0, 20000);
+    }
 
     QCOMPARE(::kill(static_cast<pid_t>(program.process().processId()), signal), 0);
     QVERIFY(program.process().waitForFinished(20000));
