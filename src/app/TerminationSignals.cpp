@@ -32,8 +32,8 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal) : m_onSig
     m_readEnd = ends[0];
     m_writeEnd = ends[1];
     signalPipe = m_writeEnd;
-    m_notifier = new QSocketNotifier(m_readEnd, QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignals);
+    auto* notifier = new QSocketNotifier(m_readEnd, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignals);
 
     struct sigaction action
     {

@@ -5,8 +5,6 @@
 #include <functional>
 #include <iterator>
 
-class QSocketNotifier;
-
 namespace orvanel {
 
 // SIGTERM, SIGINT and SIGHUP (a log-out, Ctrl+C, a closed terminal) turned into a call on the event
@@ -31,7 +29,6 @@ private:
     std::function<void()> m_onSignal;
     int m_readEnd = -1;
     int m_writeEnd = -1;
-    QSocketNotifier* m_notifier = nullptr;
     struct sigaction m_before[std::size(kSignals)] = {};
 };
 
