@@ -64,7 +64,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
                    Qt::WindowCloseButtonHint);
 
     buildMenu();
-    buildControls();
+    buildControls(options.ports);
     // Frames as in a classic dialog: the caption sits on the frame's top line.
     for (QGroupBox* frame : {Frame1, Frame2, Frame3})
         frame->setStyleSheet(
@@ -159,7 +159,7 @@ void MPal::MAbout_Click()
         m_about();
 }
 
-void MPal::buildControls()
+void MPal::buildControls(const PortMap& ports)
 {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -220,8 +220,13 @@ void MPal::buildControls()
     Command2->setFont(dialogFont(12, true));
 
     Ccom = place(new QComboBox(client), "Ccom", twips(8880, 840, 975, 315));
-    for (std::int32_t port = PortMap::kFirstPort; port <= PortMap::kLastPort; ++port)
+    for (std::int32_t port = PortMap::kFirstPort; port <= PortMap::kLastPort; ++port) {
         Ccom->addItem(QStringLiteral("COM %1").arg(port), port);
+        // Which adapter an entry opens is one hover away, in the list and on the closed list.
+        Ccom->setItemData(Ccom->count() - 1, QString::fromStdString(ports.device(port)), Qt::ToolTipRole);
+    }
+    connect(Ccom, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            [this](int index) { Ccom->setToolTip(Ccom->itemData(index, Qt::ToolTipRole).toString()); });
     Ccom->setCurrentIndex(-1);
     Ccom->installEventFilter(this);
     // The link's state, in the free margin right of the port list so that nothing else moves.
@@ -273,6 +278,9 @@ void MPal::Form_Load(const Options& options)
     const StoredPortIndex stored = m_portSettingFile.empty() ? StoredPortIndex() : readPortIndex(m_portSettingFile);
     if (!stored.problem.empty())
         std::fprintf(stderr, "orvanel: %s\n", stored.problem.c_str());
+    m_untrustedSettings = options.untrustedSettings;
+    if (stored.untrusted)
+        m_untrustedSettings += (m_untrustedSettings.empty() ? "" : "\n") + stored.problem;
     Ccom->setCurrentIndex(stored.index);
     // Typing starts in the first ID box, never in the port list (leaving it would reconnect).
     Text2[0]->setFocus(Qt::OtherFocusReason);
@@ -313,9 +321,12 @@ void MPal::ConnectBridge()
 void MPal::showLinkState()
 {
     // The status line's texts are fixed; the reason behind "Error de Comunicación" is one hover away.
-    const std::string details = m_session.statusDetails();
-    const std::string logProblem = details.empty() || m_logProblem.empty() ? m_logProblem : "\n" + m_logProblem;
-    Label1->setToolTip(QString::fromStdString(details + logProblem));
+    std::string tooltip;
+    for (const std::string& part : {m_session.statusDetails(), m_logProblem, m_untrustedSettings}) {
+        if (!part.empty())
+            tooltip += (tooltip.empty() ? "" : "\n") + part;
+    }
+    Label1->setToolTip(QString::fromStdString(tooltip));
     // A dot beside the port list shows the link's state, whatever the status line says.
     linkDot->setPixmap(linkStateIcon(m_session.linkState()).pixmap(10, 10));
     linkDot->setToolTip(Label1->toolTip());

@@ -55,6 +55,10 @@ public:
         std::string logFile;
         // Where the file dialogs begin until a file has been chosen; empty: the current folder.
         std::string fileDialogFolder;
+        // The device behind each entry of the port list, shown on its tooltip.
+        PortMap ports;
+        // Why orvanel.conf was not used (another user's file), kept on the status line's tooltip.
+        std::string untrustedSettings;
     };
 
     MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, const Options& options);
@@ -77,7 +81,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildControls();
+    void buildControls(const PortMap& ports);
     void buildMenu();
     void buildTabOrder();
     void wireTable();
@@ -118,7 +122,8 @@ private:
     std::optional<GapGuard> m_gapGuard;
     std::optional<AppendFile> m_logFile;
     std::optional<RaceLog> m_log;
-    std::string m_logProblem; // why the log cannot be written, kept on the status line's tooltip
+    std::string m_logProblem;        // why the log cannot be written, kept on the status line's tooltip
+    std::string m_untrustedSettings; // settings files of another user's, kept there too
 
     QGroupBox* Frame1 = nullptr;
     QGroupBox* Frame2 = nullptr;

@@ -145,10 +145,19 @@ int main(int argc, char* argv[])
     options.idListFile = QFile::encodeName(command.idListFile).toStdString();
     options.preset = command.preset;
     options.start = command.start;
-    // orvanel.conf gives the race-day options to a start from the desktop menu; the command line overrides it.
+    // orvanel.conf gives the race-day options and the ports to a start from the desktop menu; the command
+    // line overrides it.
     const Settings settings = readSettings(kSettingsFileName);
     for (const FileProblem& problem : settings.problems)
         std::fprintf(stderr, "orvanel: %s\n", problem.c_str());
+    if (settings.untrusted)
+        options.untrustedSettings = settings.problems.front();
+    for (std::int32_t port = PortMap::kFirstPort; port <= PortMap::kLastPort; ++port) {
+        const auto& device = settings.portDevices[static_cast<std::size_t>(port - PortMap::kFirstPort)];
+        if (device && !command.ports.isChosen(port))
+            command.ports.setDevice(port, *device);
+    }
+    options.ports = command.ports;
     options.minGapMs = command.minGapMs.value_or(settings.minGapMs.value_or(0));
     options.logFile = command.logFile.isEmpty() ? settings.logFile.value_or(std::string())
                                                 : QFile::encodeName(command.logFile).toStdString();

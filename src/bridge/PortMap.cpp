@@ -20,6 +20,12 @@ void PortMap::setDevice(std::int32_t port, std::string device)
     if (!isValidPort(port) || device.empty())
         return;
     m_devices[static_cast<std::size_t>(port - kFirstPort)] = std::move(device);
+    m_chosen[static_cast<std::size_t>(port - kFirstPort)] = true;
+}
+
+bool PortMap::isChosen(std::int32_t port) const
+{
+    return isValidPort(port) && m_chosen[static_cast<std::size_t>(port - kFirstPort)];
 }
 
 bool PortMap::applyOption(const std::string& value, std::string& error)

@@ -7,7 +7,7 @@
 namespace orvanel {
 
 // Which device each of the six bridge ports opens. Port N starts as /dev/ttyS(N-1); the
-// command-line option "--com N=DEVICE" points one port elsewhere.
+// command-line option "--com N=DEVICE", or "comN = DEVICE" in orvanel.conf, points one port elsewhere.
 class PortMap
 {
 public:
@@ -22,6 +22,8 @@ public:
     std::string device(std::int32_t port) const;
     // Ignored for a number outside 1 to 6 or an empty device.
     void setDevice(std::int32_t port, std::string device);
+    // Whether setDevice chose the port's device, which then no longer is /dev/ttyS(N-1).
+    bool isChosen(std::int32_t port) const;
 
     // Applies the value of one "--com" option, "N=DEVICE". On a bad value nothing changes, false
     // is returned and error says what is wrong with it.
@@ -29,6 +31,7 @@ public:
 
 private:
     std::array<std::string, kLastPort> m_devices;
+    std::array<bool, kLastPort> m_chosen{};
 };
 
 } // namespace orvanel

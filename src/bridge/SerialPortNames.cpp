@@ -54,9 +54,13 @@ std::string formatSerialPortList(const std::vector<SerialPortName>& ports)
         if (example.empty() && !port.byId.empty())
             example = port.byId.front();
     }
+    const std::string device = example.empty() ? std::string("DEVICE") : example;
     text += "\nWithout --com, \"COM N\" opens /dev/ttyS(N-1). To open another device as COM 1:\n"
             "  orvanel --com 1=" +
-            (example.empty() ? std::string("DEVICE") : example) + '\n';
+            device +
+            "\nor put this line in orvanel.conf (~/.config/orvanel/orvanel.conf for starts from the desktop menu):\n"
+            "  com1 = " +
+            device + '\n';
     if (!example.empty())
         text += "A by-id name stays the same whichever USB socket the adapter is plugged into.\n";
     return text;
@@ -70,7 +74,7 @@ std::string missingDeviceHint(const std::vector<SerialPortName>& links)
     for (const SerialPortName& port : links)
         for (const std::string& link : port.byId)
             text += ' ' + link;
-    return text + " (elíjalo con --com, vea orvanel --list-ports)";
+    return text + " (elíjalo con --com o en orvanel.conf, vea orvanel --list-ports)";
 }
 
 std::string permissionHint(const std::string& group)

@@ -21,7 +21,7 @@ std::vector<SerialPortName> serialPortLinks(const std::string& byIdFolder);
 // Adds `device` to `ports` (keeping them sorted) unless it is there, and returns its entry.
 SerialPortName& addSerialPort(std::vector<SerialPortName>& ports, const std::string& device);
 
-// The listing printed by "--list-ports", with how to give a port to "--com".
+// The listing printed by "--list-ports", with how to give a port to "--com" and in orvanel.conf.
 std::string formatSerialPortList(const std::vector<SerialPortName>& ports);
 
 // What a user whose device is missing may try instead: the by-id names, or that no USB adapter is seen.

@@ -40,6 +40,11 @@ std::string logText::started(std::uint32_t minGapMs)
     return minGapMs == 0 ? "started (no min gap)" : "started (min gap " + std::to_string(minGapMs) + " ms)";
 }
 
+std::string logText::notWritten(std::uint64_t count)
+{
+    return std::to_string(count) + (count == 1 ? " line" : " lines") + " could not be written";
+}
+
 std::string csvField(std::string_view text)
 {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos)
@@ -59,23 +64,28 @@ RaceLog::RaceLog(LineSink& sink, WallClock clock, std::function<void(const std::
 
 void RaceLog::passing(const Passing& passing)
 {
-    write(isoWallTime(m_clock()) + "," + (passing.stamp ? std::to_string(*passing.stamp) : std::string()) + "," +
-          std::to_string(passing.id) + "," + (passing.row ? std::to_string(*passing.row) : std::string()) + "," +
-          csvField(passing.keyText) + "," + csvField(passing.outcome) + "\r\n");
+    write("," + (passing.stamp ? std::to_string(*passing.stamp) : std::string()) + "," + std::to_string(passing.id) +
+          "," + (passing.row ? std::to_string(*passing.row) : std::string()) + "," + csvField(passing.keyText) + "," +
+          csvField(passing.outcome) + "\r\n");
 }
 
 void RaceLog::event(const std::string& what)
 {
-    write(isoWallTime(m_clock()) + ",,,,," + csvField(what) + "\r\n");
+    write(",,,,," + csvField(what) + "\r\n");
 }
 
-void RaceLog::write(const std::string& line)
+void RaceLog::write(const std::string& fields)
 {
-    const FileProblem problem = m_sink.append(line);
-    if (problem.empty() || m_failed)
+    const std::string now = isoWallTime(m_clock());
+    // The gap is told in the same write as the line after it, so that it cannot go missing itself.
+    const std::string gap =
+        m_unwritten == 0 ? std::string() : now + ",,,,," + logText::notWritten(m_unwritten) + "\r\n";
+    const FileProblem problem = m_sink.append(gap + now + fields);
+    if (problem.empty()) {
+        m_unwritten = 0;
         return;
-    m_failed = true;
-    if (m_onFailure)
+    }
+    if (m_unwritten++ == 0 && m_onFailure)
         m_onFailure(problem);
 }
 

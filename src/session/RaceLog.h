@@ -43,11 +43,14 @@ inline constexpr const char* kDetectionOn = "detection on";
 inline constexpr const char* kDetectionOff = "detection off";
 // The log's first line of a run, with the minimum gap its passings are judged by (0: none).
 std::string started(std::uint32_t minGapMs);
+// Where lines are missing: the first line written after count lines could not be.
+std::string notWritten(std::uint64_t count);
 } // namespace logText
 
 // The record race directors settle disputes from: one CSV line for each passing and each event of
-// the link, written as it happens. A log that cannot be written never stops anything: the first
-// failure is reported through onFailure, and each later line is tried again quietly.
+// the link, written as it happens. A log that cannot be written never stops anything: the failure
+// is reported through onFailure, and each later line is tried again quietly. When lines can be
+// written again, the first one is preceded by a line that says how many are missing.
 class RaceLog
 {
 public:
@@ -68,12 +71,13 @@ public:
     void event(const std::string& what);
 
 private:
-    void write(const std::string& line);
+    // Writes a line of the fields after the host time, which is taken now.
+    void write(const std::string& fields);
 
     LineSink& m_sink;
     WallClock m_clock;
     std::function<void(const std::string&)> m_onFailure;
-    bool m_failed = false;
+    std::uint64_t m_unwritten = 0; // lines lost since the last one written
 };
 
 } // namespace orvanel

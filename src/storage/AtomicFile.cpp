@@ -1,10 +1,9 @@
 #include "storage/AtomicFile.h"
 
 #include "storage/FileDescriptor.h"
+#include "storage/TrustedPath.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -13,24 +12,6 @@
 namespace orvanel {
 
 namespace {
-
-// The path of the file to replace: a link's target, so that the link is kept.
-std::string resolveTarget(const std::string& path)
-{
-    char resolved[PATH_MAX];
-    struct stat link;
-    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && ::realpath(path.c_str(), resolved))
-        return resolved;
-    return path;
-}
-
-std::string folderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::string nameOf(const std::string& path)
 {
@@ -67,16 +48,24 @@ int createTemporary(const std::string& target, std::string& temporary)
 
 } // namespace
 
-FileProblem replaceFile(const std::string& path, std::string_view contents)
+FileProblem replaceFile(const std::string& path, std::string_view contents, FileOwners owners)
 {
     if (path.empty())
         return describeFileError(path, ENOENT);
-    const std::string target = resolveTarget(path);
+    // A link's target is replaced, so that the link is kept; but never through another user's link.
+    const FollowedPath followed = followTrustedLinks(path);
+    if (!followed.problem.empty())
+        return followed.problem;
+    const std::string& target = followed.path;
 
     struct stat existing;
-    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    const bool exists = ::lstat(target.c_str(), &existing) == 0;
+    if (exists && S_ISLNK(existing.st_mode))
+        return describeFileError(path, ELOOP);
     if (exists && S_ISDIR(existing.st_mode))
         return describeFileError(path, EISDIR);
+    if (exists && owners == FileOwners::UserOrRoot && !isTrustedOwner(existing.st_uid))
+        return describeUntrustedOwner(target, existing);
     // A file the user may not write stays as it is, even where the folder would allow replacing it.
     if (exists && ::access(target.c_str(), W_OK) != 0)
         return describeFileError(path, errno);

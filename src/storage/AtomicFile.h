@@ -7,11 +7,19 @@
 
 namespace orvanel {
 
+// Whose file replaceFile may replace.
+enum class FileOwners
+{
+    Anyone,     // whoever may write it: a file the user chose
+    UserOrRoot, // a settings file, which another user may have planted (see isTrustedOwner)
+};
+
 // Replaces the file at path with contents: they are written under a temporary name in the same
 // folder, flushed to the disk and then renamed over the file, so that a crash, a full disk or a
 // killed process leaves either the old file or the new one, never a part of either. A new file
 // gets the permissions the user's umask gives; a replaced one keeps its own. Through a symbolic
-// link, the file it names is replaced and the link stays.
-FileProblem replaceFile(const std::string& path, std::string_view contents);
+// link, the file it names is replaced and the link stays; a link of another user's is not followed
+// and nothing is written.
+FileProblem replaceFile(const std::string& path, std::string_view contents, FileOwners owners);
 
 } // namespace orvanel

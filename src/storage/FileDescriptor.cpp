@@ -1,5 +1,7 @@
 #include "storage/FileDescriptor.h"
 
+#include "storage/TrustedPath.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,10 +22,10 @@ int FileDescriptor::close()
     return result;
 }
 
-FileDescriptor FileDescriptor::openOrdinaryFile(const std::string& path, FileProblem& problem)
+FileDescriptor FileDescriptor::openOrdinaryFile(const std::string& path, FileProblem& problem, int extraFlags)
 {
     // Non-blocking, so that a pipe given by mistake cannot hang the window before it is refused.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | extraFlags));
     if (!file.isOpen()) {
         problem = describeFileError(path, errno);
         return file;
@@ -44,14 +46,25 @@ FileDescriptor FileDescriptor::openOrdinaryFile(const std::string& path, FilePro
 FileStart readFileStart(const std::string& path, std::size_t maxBytes)
 {
     FileStart start;
+    const FollowedPath followed = followTrustedLinks(path);
+    if (!followed.problem.empty()) {
+        start.problem = followed.problem;
+        start.untrusted = true;
+        return start;
+    }
     struct stat info;
-    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT) {
+    if (::lstat(followed.path.c_str(), &info) != 0 && errno == ENOENT) {
         start.missing = true;
         return start;
     }
-    FileDescriptor file = FileDescriptor::openOrdinaryFile(path, start.problem);
+    FileDescriptor file = FileDescriptor::openOrdinaryFile(followed.path, start.problem, O_NOFOLLOW);
     if (!file.isOpen())
         return start;
+    if (::fstat(file.get(), &info) == 0 && !isTrustedOwner(info.st_uid)) {
+        start.problem = describeUntrustedOwner(path, info);
+        start.untrusted = true;
+        return start;
+    }
     start.text.resize(maxBytes);
     std::size_t size = 0;
     while (size < maxBytes) {

@@ -30,8 +30,19 @@ FileProblem describeFileError(const std::string& path, int error)
     case ENAMETOOLONG:
         reason = "el nombre es demasiado largo";
         break;
+    case EFBIG:
+        reason = "el archivo ha llegado al tamaño máximo";
+        break;
+    case ELOOP:
+        reason = "demasiados enlaces simbólicos seguidos";
+        break;
+    case EIO:
+        reason = "error de lectura o escritura en el disco";
+        break;
     default:
-        return path + ": " + std::strerror(error);
+        // The system's own wording follows the locale, which may not be Spanish; the error's name does not.
+        const char* name = ::strerrorname_np(error);
+        return path + ": error del sistema " + (name != nullptr ? name : std::to_string(error));
     }
     return path + ": " + reason;
 }

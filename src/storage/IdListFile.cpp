@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <unistd.h>
 #include <vector>
 
@@ -13,14 +14,24 @@ namespace orvanel {
 
 namespace {
 
-// No ID is this long: a field beyond it means the file is not an ID list, and reading stops there
-// rather than taking a huge file into memory.
-constexpr std::size_t kMaxFieldBytes = 128 * 1024;
+// Each byte of an ID is at most a third of a character (UTF-8 needs three bytes for one, four for
+// two): a field of more bytes than this holds too many characters, and reading stops there.
+constexpr std::size_t kMaxFieldBytes = 3 * kMaxIdLength;
+// Twelve IDs of the greatest length, quoted and with their line ends, fit well within this; a file
+// that has not given its twelve fields by then is not an ID list, however it goes on.
+constexpr std::size_t kMaxBytesRead = 2 * 1024 * 1024;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
+}
+
+// A control character in one byte, other than the blanks and line ends of text.
+bool isControlByte(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && c != '\t' && c != '\r' && c != '\n') || byte == 0x7F;
 }
 
 bool needsQuotes(const std::string& text)
@@ -31,16 +42,65 @@ bool needsQuotes(const std::string& text)
            isBlank(text.back());
 }
 
-// Splits bytes into fields as they arrive, in any chunks, and stops at the twelfth.
+std::string codePoint(unsigned value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", value);
+    return text;
+}
+
+std::string tooLong(std::size_t row)
+{
+    return "el ID de la fila " + std::to_string(row) + " tiene más de " + std::to_string(kMaxIdLength) +
+           " caracteres, más de los que caben en su casilla";
+}
+
+std::string controlCharacter(std::size_t row, unsigned value)
+{
+    return "el ID de la fila " + std::to_string(row) + " tiene un carácter de control (" + codePoint(value) + ")";
+}
+
+// Why an ID in UTF-8 cannot be a row of the table, naming it by its row (counted from 1); empty
+// when it can. A box holds kMaxIdLength characters, and a control character is no part of an ID.
+std::string idProblem(std::string_view id, std::size_t row)
+{
+    if (utf16Length(id) > kMaxIdLength)
+        return tooLong(row);
+    for (std::size_t i = 0; i < id.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(id[i]);
+        if (isControlByte(id[i]))
+            return controlCharacter(row, byte);
+        // U+0080 to U+009F, the second set of control characters, are C2 80 to C2 9F.
+        const auto next = i + 1 < id.size() ? static_cast<unsigned char>(id[i + 1]) : 0U;
+        if (byte == 0xC2 && next >= 0x80 && next <= 0x9F)
+            return controlCharacter(row, next);
+    }
+    return {};
+}
+
+// Splits bytes into fields as they arrive, in any chunks, and stops at the twelfth, or as soon as
+// the bytes cannot be an ID list.
 class FieldReader
 {
 public:
-    // False once the twelve fields are read or a field is too long: nothing more is wanted.
+    enum class Refusal
+    {
+        None,
+        ControlByte,  // in the field being read; badByte() is the byte
+        FieldTooLong, // the field being read
+        TooMuchRead,
+    };
+
+    // False once the twelve fields are read or the bytes are refused: nothing more is wanted.
     bool feed(std::string_view bytes)
     {
         for (const char c : bytes) {
             if (!wantsMore())
                 return false;
+            if (++m_bytesRead > kMaxBytesRead) {
+                m_refusal = Refusal::TooMuchRead;
+                return false;
+            }
             take(c);
         }
         return wantsMore();
@@ -54,7 +114,8 @@ public:
             endField();
     }
 
-    bool tooLong() const { return m_tooLong; }
+    Refusal refusal() const { return m_refusal; }
+    char badByte() const { return m_badByte; }
     const std::vector<std::string>& fields() const { return m_fields; }
 
 private:
@@ -68,7 +129,7 @@ private:
         AfterCarriageReturn,
     };
 
-    bool wantsMore() const { return m_fields.size() < kIdListRows && !m_tooLong; }
+    bool wantsMore() const { return m_fields.size() < kIdListRows && m_refusal == Refusal::None; }
 
     void take(char c)
     {
@@ -93,6 +154,11 @@ private:
 
     void step(char c)
     {
+        if (isControlByte(c)) {
+            m_refusal = Refusal::ControlByte;
+            m_badByte = c;
+            return;
+        }
         switch (m_state) {
         case State::AfterCarriageReturn:
             m_state = State::FieldStart;
@@ -150,7 +216,7 @@ private:
     {
         m_field += c;
         if (m_field.size() > kMaxFieldBytes)
-            m_tooLong = true;
+            m_refusal = Refusal::FieldTooLong;
     }
 
     void endField()
@@ -168,23 +234,43 @@ private:
     std::size_t m_byteOrderMarkSeen = 0;
     std::string m_field;
     bool m_quoted = false;
-    bool m_tooLong = false;
+    std::size_t m_bytesRead = 0;
+    Refusal m_refusal = Refusal::None;
+    char m_badByte = 0;
     std::vector<std::string> m_fields;
 };
 
 IdListRead collect(const FieldReader& reader, const std::string& path)
 {
     IdListRead result;
-    if (reader.tooLong()) {
-        result.problem =
-            path + ": no es una lista de IDs (un campo de más de " + std::to_string(kMaxFieldBytes / 1024) + " KiB)";
-        return result;
-    }
     const auto& fields = reader.fields();
+    const std::size_t current = fields.size() + 1;
+    switch (reader.refusal()) {
+    case FieldReader::Refusal::ControlByte:
+        result.problem = path + ": no es una lista de IDs: " +
+                         controlCharacter(current, static_cast<unsigned char>(reader.badByte()));
+        return result;
+    case FieldReader::Refusal::FieldTooLong:
+        result.problem = path + ": " + tooLong(current);
+        return result;
+    case FieldReader::Refusal::TooMuchRead:
+        result.problem = path + ": no es una lista de IDs (más de " + std::to_string(kMaxBytesRead / (1024 * 1024)) +
+                         " MiB sin completar los " + std::to_string(kIdListRows) + " IDs)";
+        return result;
+    case FieldReader::Refusal::None:
+        break;
+    }
     // Each field on its own: two halves of a character around a comma or a line end are no character.
     const bool utf8 = std::all_of(fields.begin(), fields.end(), [](const std::string& f) { return isValidUtf8(f); });
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        result.ids[i] = utf8 ? fields[i] : windows1252ToUtf8(fields[i]);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        std::string id = utf8 ? fields[i] : windows1252ToUtf8(fields[i]);
+        if (const std::string problem = idProblem(id, i + 1); !problem.empty()) {
+            result = {};
+            result.problem = path + ": " + problem;
+            return result;
+        }
+        result.ids[i] = std::move(id);
+    }
     return result;
 }
 
@@ -242,7 +328,12 @@ IdListRead readIdList(const std::string& path)
 
 FileProblem writeIdList(const std::string& path, const IdList& ids)
 {
-    return replaceFile(path, formatIdList(ids));
+    // What would not load back is not saved.
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (const std::string problem = idProblem(ids[i], i + 1); !problem.empty())
+            return path + ": " + problem;
+    }
+    return replaceFile(path, formatIdList(ids), FileOwners::Anyone);
 }
 
 } // namespace orvanel

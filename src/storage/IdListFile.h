@@ -19,7 +19,14 @@ namespace orvanel {
 //
 // Files are written in UTF-8. A file that is not valid UTF-8 is read as Windows-1252, so lists
 // written on other systems load as they were meant; a UTF-8 byte order mark is skipped.
+//
+// A file is refused whole, rows untouched, when it cannot be a list of IDs: a control character
+// other than tab, CR and LF (a picture, a program), an ID longer than kMaxIdLength, or more bytes
+// than twelve such IDs could fill before the twelfth field ends (a huge file of blanks).
 inline constexpr std::size_t kIdListRows = 12;
+// The most characters (UTF-16 code units, as the window counts them) an ID box holds. A file with a
+// longer ID is not loaded, and such an ID is not saved: either would lose its end without a word.
+inline constexpr std::size_t kMaxIdLength = 32767;
 using IdList = std::array<std::string, kIdListRows>;
 
 struct IdListRead
@@ -36,10 +43,12 @@ std::string formatIdList(const IdList& ids);
 // The rows in bytes as a file at path would give them.
 IdListRead parseIdList(std::string_view bytes, const std::string& path);
 
-// Reads no further into the file than its twelfth field.
+// Reads no further into the file than its twelfth field, and never more than a few MiB.
 IdListRead readIdList(const std::string& path);
 
-// Replaces the file whole (see replaceFile): a failed save leaves the old file as it was.
+// Replaces the file whole (see replaceFile): a failed save leaves the old file as it was. IDs that
+// would not load back as they are (too long, with a control character) are refused and nothing is
+// written.
 FileProblem writeIdList(const std::string& path, const IdList& ids);
 
 } // namespace orvanel

@@ -48,6 +48,8 @@ StoredPortIndex readPortIndex(const std::string& path)
     const FileStart start = readFileStart(path, kBytesRead);
     if (start.missing)
         return {};
+    if (start.untrusted)
+        return {0, start.problem + "; no se tiene en cuenta y se usa COM 1", true};
     if (!start.problem.empty())
         return {0, start.problem};
     return parsePortIndex(start.text, path);
@@ -60,7 +62,7 @@ std::string formatPortIndex(int index)
 
 FileProblem writePortIndex(const std::string& path, int index)
 {
-    return replaceFile(path, formatPortIndex(index));
+    return replaceFile(path, formatPortIndex(index), FileOwners::UserOrRoot);
 }
 
 } // namespace orvanel

@@ -14,8 +14,9 @@ inline constexpr int kPortIndexCount = 6;
 
 struct StoredPortIndex
 {
-    int index = 0;       // 0 to 5; 0 whenever the file gives no usable index
-    FileProblem problem; // why the file was not used; empty when it was, or when there is none
+    int index = 0;          // 0 to 5; 0 whenever the file gives no usable index
+    FileProblem problem;    // why the file was not used; empty when it was, or when there is none
+    bool untrusted = false; // the file or a link to it is another user's (see readFileStart)
 };
 
 // The index in the first field of text: leading blanks skipped, the number ending at a blank, a
@@ -27,6 +28,7 @@ StoredPortIndex parsePortIndex(std::string_view text, const std::string& path);
 StoredPortIndex readPortIndex(const std::string& path);
 
 std::string formatPortIndex(int index);
+// Replaces the file (see replaceFile), unless it or a link to it is another user's.
 FileProblem writePortIndex(const std::string& path, int index);
 
 } // namespace orvanel

@@ -4,13 +4,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 namespace orvanel {
 
 namespace {
 
-// A settings file is a few lines; a larger one is not one, and is not read whole.
-constexpr std::size_t kMaxBytes = 65536;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view trimmed(std::string_view text)
 {
@@ -19,6 +19,35 @@ std::string_view trimmed(std::string_view text)
     if (first == std::string_view::npos)
         return {};
     return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// Text of the file as a message quotes it: control characters and byte order marks, which a
+// terminal or a tooltip would not show, are written out.
+std::string visible(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (text.compare(i, kByteOrderMark.size(), kByteOrderMark) == 0) {
+            out += "<U+FEFF>";
+            i += kByteOrderMark.size() - 1;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            out += escaped;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The port of a key "com1" to "com6", or 0 for any other key.
+int portOfKey(std::string_view key)
+{
+    if (key.size() != 4 || key.substr(0, 3) != "com" || key[3] < '1' || key[3] >= '1' + kPortIndexCount)
+        return 0;
+    return key[3] - '0';
 }
 
 } // namespace
@@ -37,6 +66,8 @@ std::optional<std::uint32_t> parseMinGapMs(std::string_view text)
 Settings parseSettings(std::string_view text, const std::string& path)
 {
     Settings settings;
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+        text.remove_prefix(kByteOrderMark.size());
     int number = 0;
     while (!text.empty()) {
         const std::size_t end = std::min(text.find('\n'), text.size());
@@ -48,7 +79,7 @@ Settings parseSettings(std::string_view text, const std::string& path)
         const std::string where = path + ":" + std::to_string(number) + ": ";
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
-            settings.problems.push_back(where + "\"" + std::string(line) + "\" no es una línea clave = valor");
+            settings.problems.push_back(where + "\"" + visible(line) + "\" no es una línea clave = valor");
             continue;
         }
         const std::string_view key = trimmed(line.substr(0, equals));
@@ -57,14 +88,19 @@ Settings parseSettings(std::string_view text, const std::string& path)
             if (const auto gap = parseMinGapMs(value))
                 settings.minGapMs = gap;
             else
-                settings.problems.push_back(where + "min-gap: \"" + std::string(value) +
+                settings.problems.push_back(where + "min-gap: \"" + visible(value) +
                                             "\" no es un número de milisegundos de 0 a " +
                                             std::to_string(kMaxMinGapMs));
         } else if (key == "log") {
             settings.logFile = std::string(value);
+        } else if (const int port = portOfKey(key); port != 0) {
+            if (value.empty())
+                settings.problems.push_back(where + std::string(key) + ": falta el dispositivo, p. ej. /dev/ttyUSB0");
+            else
+                settings.portDevices[static_cast<std::size_t>(port - 1)] = std::string(value);
         } else {
-            settings.problems.push_back(where + "clave desconocida \"" + std::string(key) +
-                                        "\"; las claves son min-gap y log");
+            settings.problems.push_back(where + "clave desconocida \"" + visible(key) +
+                                        "\"; las claves son min-gap, log y com1 a com6");
         }
     }
     return settings;
@@ -72,13 +108,20 @@ Settings parseSettings(std::string_view text, const std::string& path)
 
 Settings readSettings(const std::string& path)
 {
-    const FileStart start = readFileStart(path, kMaxBytes);
-    if (!start.problem.empty()) {
-        Settings unread;
+    // One byte more than a settings file may have tells a larger one, which is then not read on.
+    const FileStart start = readFileStart(path, kMaxSettingsBytes + 1);
+    Settings unread;
+    unread.untrusted = start.untrusted;
+    if (start.untrusted)
+        unread.problems.push_back(start.problem + "; no se tiene en cuenta");
+    else if (!start.problem.empty())
         unread.problems.push_back(start.problem);
-        return unread;
-    }
-    return parseSettings(start.text, path);
+    else if (start.text.size() > kMaxSettingsBytes)
+        unread.problems.push_back(path + ": tiene más de " + std::to_string(kMaxSettingsBytes / 1024) +
+                                  " KiB, no es un archivo de opciones; no se tiene en cuenta");
+    else
+        return parseSettings(start.text, path);
+    return unread;
 }
 
 } // namespace orvanel

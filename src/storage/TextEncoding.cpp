@@ -65,6 +65,17 @@ bool isValidUtf8(std::string_view bytes)
     return true;
 }
 
+std::size_t utf16Length(std::string_view utf8)
+{
+    std::size_t length = 0;
+    for (const char byte : utf8) {
+        const auto b = static_cast<std::uint8_t>(byte);
+        // A lead byte of four starts a pair of code units; continuation bytes add none.
+        length += (b & 0xC0) == 0x80 ? 0 : b >= 0xF0 ? 2 : 1;
+    }
+    return length;
+}
+
 std::string windows1252ToUtf8(std::string_view bytes)
 {
     std::string out;

@@ -50,6 +50,8 @@ private slots:
         QVERIFY(error.empty());
         QCOMPARE(QString::fromStdString(map.device(port)), device);
         for (int other = 1; other <= 6; ++other) {
+            // Only the port given is chosen: orvanel.conf may still choose the others.
+            QCOMPARE(map.isChosen(other), other == port);
             if (other != port)
                 QCOMPARE(QString::fromStdString(map.device(other)), QString("/dev/ttyS%1").arg(other - 1));
         }
@@ -91,8 +93,10 @@ private slots:
         const QString message = QString::fromStdString(error);
         QVERIFY2(message.contains(reason), qPrintable(message));
         QVERIFY2(message.startsWith("--com " + value), qPrintable(message));
-        for (int port = 1; port <= 6; ++port)
+        for (int port = 1; port <= 6; ++port) {
             QCOMPARE(QString::fromStdString(map.device(port)), QString("/dev/ttyS%1").arg(port - 1));
+            QVERIFY(!map.isChosen(port));
+        }
     }
 
     void laterOptionWins()

@@ -46,6 +46,8 @@ void TestSerialPortNames::byIdLinksAndListing()
     const QString listing = QString::fromStdString(formatSerialPortList(ports));
     QVERIFY2(listing.startsWith("Serial ports found:\n  /dev/ttyS0  (16550A)\n"), qPrintable(listing));
     QVERIFY2(listing.contains("orvanel --com 1=" + byId + "/usb-Maker_A-if00-port0\n"), qPrintable(listing));
+    // The same, ready for orvanel.conf.
+    QVERIFY2(listing.contains("\n  com1 = " + byId + "/usb-Maker_A-if00-port0\n"), qPrintable(listing));
     QVERIFY(QString::fromStdString(formatSerialPortList({})).contains("orvanel --com 1=DEVICE"));
 
     const QString hint = QString::fromStdString(missingDeviceHint(ports));

@@ -22,6 +22,7 @@ private slots:
     void passingLine();
     void failureReportedOnceAndLinesTriedOn();
     void fileGrowsByWholeLinesUnderOneHeader();
+    void fullDiskLeavesWholeLinesAndSaysWhatIsMissing();
 };
 
 void TestRaceLog::hostTime_data()
@@ -100,7 +101,18 @@ void TestRaceLog::failureReportedOnceAndLinesTriedOn()
     log.event(logText::kDetectionOff);
     QCOMPARE(reports, QStringList{"carrera.csv: sin permiso de acceso"});
     QCOMPARE(sink.attempts, 3);
-    QCOMPARE(sink.lines, std::vector<std::string>{"1970-01-01T00:00:00.000+00:00,,,,,detection off\r\n"});
+    // The gap is told in the same write as the first line after it.
+    QCOMPARE(sink.lines, std::vector<std::string>{"1970-01-01T00:00:00.000+00:00,,,,,2 lines could not be written\r\n"
+                                                  "1970-01-01T00:00:00.000+00:00,,,,,detection off\r\n"});
+
+    // A later failure is a new one, told again; the count starts afresh.
+    sink.problem = "carrera.csv: no queda espacio en el disco";
+    log.event(logText::kLost);
+    sink.problem.clear();
+    log.event(logText::kReconnected);
+    QCOMPARE(reports.size(), 2);
+    QCOMPARE(sink.lines.back(), "1970-01-01T00:00:00.000+00:00,,,,,1 line could not be written\r\n"
+                                "1970-01-01T00:00:00.000+00:00,,,,,reconnected\r\n");
 }
 
 void TestRaceLog::fileGrowsByWholeLinesUnderOneHeader()
@@ -117,11 +129,44 @@ void TestRaceLog::fileGrowsByWholeLinesUnderOneHeader()
     QVERIFY(QDir(dir.path()).mkdir("folder"));
     AppendFile folder(local(dir.filePath("folder")), RaceLog::kHeader);
     QCOMPARE(folder.append("a\r\n"), local(dir.filePath("folder")) + ": es una carpeta");
+}
+
+void TestRaceLog::fullDiskLeavesWholeLinesAndSaysWhatIsMissing()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("carrera.csv");
+    AppendFile file(local(path), RaceLog::kHeader);
+    std::int64_t now = 1796655903120;
+    QStringList reports;
+    RaceLog log(
+        file,
+        [&now] {
+            return WallTime{now += 1000, 3600};
+        },
+        [&reports](const std::string& p) { reports << p.c_str(); });
+    log.event(logText::kConnected);
+    const QByteArray before = contentsOf(path);
+    {
+        // The disk fills in the middle of the next line: the kernel writes what fits.
+        TinyFileSizeLimit fullDisk(before.size() + 10);
+        log.passing({1729, 2, 2, "{F2}", logText::kTyped});
+        log.passing({2130, 3, 3, "{F3}", logText::kTyped});
+        QCOMPARE(contentsOf(path), before);
+    }
+    log.event(logText::kDetectionOff);
+    QCOMPARE(reports, QStringList{QString::fromStdString(local(path)) + ": el archivo ha llegado al tamaño máximo"});
+    QCOMPARE(contentsOf(path), QByteArray(RaceLog::kHeader) +
+                                   "2026-12-07T16:05:04.120+01:00,,,,,connected\r\n"
+                                   "2026-12-07T16:05:07.120+01:00,,,,,2 lines could not be written\r\n"
+                                   "2026-12-07T16:05:07.120+01:00,,,,,detection off\r\n");
+
+    // A new file that cannot take its header and first line has neither.
     {
         TinyFileSizeLimit fullDisk;
         AppendFile full(local(dir.filePath("full.csv")), RaceLog::kHeader);
         QVERIFY(!full.append("a\r\n").empty());
     }
+    QCOMPARE(contentsOf(dir.filePath("full.csv")), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestRaceLog)

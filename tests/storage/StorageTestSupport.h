@@ -6,6 +6,7 @@
 #include <csignal>
 #include <string>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace orvanel::test {
 
@@ -39,17 +40,18 @@ inline long long bytesReadSoFar()
     return -1;
 }
 
-// While it lives, no file of this process may grow past a few bytes: writes fail as on a full disk,
-// whoever runs the test (a full disk cannot be faked by permissions for root).
+// While it lives, no file of this process may grow past a few bytes (or past bytes): writes fail
+// as on a full disk, whoever runs the test (a full disk cannot be faked by permissions for root).
+// A write that crosses the limit is cut short there, as the kernel cuts one that fills the disk.
 class TinyFileSizeLimit
 {
 public:
-    TinyFileSizeLimit()
+    explicit TinyFileSizeLimit(rlim_t bytes = 3)
     {
         ::getrlimit(RLIMIT_FSIZE, &m_saved);
         m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
         rlimit tiny = m_saved;
-        tiny.rlim_cur = 3;
+        tiny.rlim_cur = bytes;
         ::setrlimit(RLIMIT_FSIZE, &tiny);
     }
     ~TinyFileSizeLimit()
@@ -64,5 +66,17 @@ private:
     rlimit m_saved{};
     void (*m_oldHandler)(int) = nullptr;
 };
+
+// Gives the file or link at path to another user, as one who shares the folder would have planted
+// it; only root can. The reason to skip the test otherwise, else empty.
+inline QString giveToAnotherUser(const QString& path)
+{
+    if (::geteuid() != 0)
+        return QStringLiteral("only root can give a file to another user");
+    constexpr uid_t kAnotherUser = 4242;
+    return ::lchown(QFile::encodeName(path).constData(), kAnotherUser, kAnotherUser) == 0
+               ? QString()
+               : QStringLiteral("cannot give %1 to another user").arg(path);
+}
 
 } // namespace orvanel::test

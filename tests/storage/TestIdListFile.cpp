@@ -17,6 +17,8 @@ class TestIdListFile : public QObject
 private slots:
     void read_data();
     void read();
+    void refused_data();
+    void refused();
     void roundTrip_data();
     void roundTrip();
     void plainTextsAreWrittenAsTheyAre();
@@ -85,9 +87,15 @@ void TestIdListFile::read_data()
                                                                 "7\r\n8")
                                                   << QStringList{"7", "8"};
     QTest::newRow("Windows-1252") << QByteArray("\xF1"
-                                                "and\xFA\r\n\x80\x81\r\n\xEF\xBB")
-                                  << QStringList{"ñandú", QString::fromUtf8("€\xC2\x81"), "ï»"};
-    QTest::newRow("binary") << QByteArray("\x00\x01,\xFF", 4) << QStringList{QString(QChar(0)) + QChar(1), "ÿ"};
+                                                "and\xFA\r\n\x80\r\n\xEF\xBB")
+                                  << QStringList{"ñandú", "€", "ï»"};
+    QTest::newRow("tab inside an ID") << QByteArray("a\tb\r\n") << QStringList{"a\tb"};
+    QTest::newRow("anything after the twelfth ID")
+        << QByteArray("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n\x00\x1A", 29)
+        << QStringList{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"};
+    // Three bytes a character: exactly as many bytes as a field may have.
+    QTest::newRow("longest ID") << QByteArray("1\r\n") + QString(32767, QChar(0x20AC)).toUtf8()
+                                << QStringList{"1", QString(32767, QChar(0x20AC))};
 }
 
 void TestIdListFile::read()
@@ -104,6 +112,45 @@ void TestIdListFile::read()
     const IdListRead fromFile = readIdList(local(path));
     QVERIFY(fromFile.problem.empty());
     QCOMPARE(shown(fromFile.ids), shown(idList(ids)));
+}
+
+// Files that cannot be lists of IDs load nothing at all, and say why.
+void TestIdListFile::refused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("problem"); // after "ids.txt: "
+    const QString notAList =
+        QStringLiteral("no es una lista de IDs: el ID de la fila %1 tiene un carácter de control (%2)");
+    QTest::newRow("picture") << QByteArray("\x89PNG\r\n\x1A\n\x00\x00\x00\rIHDR", 16) << notAList.arg(2).arg("U+001A");
+    QTest::newRow("NUL inside quotes") << QByteArray("7\r\n\"8\x00\"", 6) << notAList.arg(2).arg("U+0000");
+    QTest::newRow("escape") << QByteArray("\x1B[1m") << notAList.arg(1).arg("U+001B");
+    QTest::newRow("delete") << QByteArray("1,2\x7F") << notAList.arg(2).arg("U+007F");
+    QTest::newRow("UTF-8 control") << QByteArray("ñ\r\n\xC2\x85")
+                                   << "el ID de la fila 2 tiene un carácter de control (U+0085)";
+    QTest::newRow("Windows-1252 byte it leaves undefined")
+        << QByteArray("\xF1\r\n\x81") << "el ID de la fila 2 tiene un carácter de control (U+0081)";
+    const QString tooLong =
+        QStringLiteral("el ID de la fila %1 tiene más de 32767 caracteres, más de los que caben en su casilla");
+    QTest::newRow("one character too many") << QByteArray("1\r\n") + QByteArray(32768, '7') << tooLong.arg(2);
+    QTest::newRow("too many in two-byte characters") << QString(32768, QChar(0xF1)).toUtf8() << tooLong.arg(1);
+    // Four bytes make two of the box's characters.
+    QTest::newRow("too many beyond U+FFFF")
+        << QString::fromUtf8("\xF0\x9F\x8F\x81").repeated(16384).toUtf8() << tooLong.arg(1);
+    QTest::newRow("endless field") << QByteArray(200 * 1024, '7') << tooLong.arg(1);
+}
+
+void TestIdListFile::refused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, problem);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("ids.txt");
+    QVERIFY(putFile(path, bytes));
+    for (const IdListRead& read :
+         {parseIdList(std::string_view(bytes.constData(), bytes.size()), local(path)), readIdList(local(path))}) {
+        QCOMPARE(QString::fromStdString(read.problem), QString::fromStdString(local(path)) + ": " + problem);
+        QCOMPARE(shown(read.ids), shown(IdList()));
+    }
 }
 
 void TestIdListFile::roundTrip_data()
@@ -149,6 +196,12 @@ void TestIdListFile::failuresChangeNothing()
     QCOMPARE(readIdList("/dev/null").problem, std::string("/dev/null: no es un archivo"));
     QCOMPARE(writeIdList(folder, idList({"1"})), folder + ": es una carpeta");
     QCOMPARE(writeIdList(inMissingFolder, idList({"1"})), inMissingFolder + ": no existe");
+    // What would not load back as it is is not saved.
+    const std::string unsaved = local(dir.filePath("unsaved.txt"));
+    QCOMPARE(writeIdList(unsaved, idList({"1", "", QString(32768, 'x')})),
+             unsaved + ": el ID de la fila 3 tiene más de 32767 caracteres, más de los que caben en su casilla");
+    QCOMPARE(writeIdList(unsaved, idList({"a\x01"})),
+             unsaved + ": el ID de la fila 1 tiene un carácter de control (U+0001)");
     QVERIFY(QFileInfo(dir.filePath("folder")).isDir());
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{"folder"});
     if (::geteuid() != 0) {
@@ -206,14 +259,14 @@ void TestIdListFile::hugeFilesAreNotReadWhole()
     QCOMPARE(list.ids[11], std::string("12"));
     QVERIFY(bytesReadSoFar() - before < 1024 * 1024);
 
-    // One endless field is not an ID list: refused after a bounded read.
-    const QString blank = dir.filePath("blank.bin");
-    QVERIFY(putFile(blank, "7"));
-    QVERIFY(QFile::resize(blank, 1LL << 30));
+    // Blanks are skipped, not kept, and yet a file of them is refused after a bounded read.
+    const QString blanks = dir.filePath("blanks.txt");
+    QVERIFY(putFile(blanks, "5\r\n" + QByteArray(8 << 20, ' ')));
     before = bytesReadSoFar();
-    const IdListRead refused = readIdList(local(blank));
-    QVERIFY2(refused.problem.find("no es una lista de IDs") != std::string::npos, refused.problem.c_str());
-    QVERIFY(bytesReadSoFar() - before < 1024 * 1024);
+    const IdListRead refused = readIdList(local(blanks));
+    QCOMPARE(refused.problem, local(blanks) + ": no es una lista de IDs (más de 2 MiB sin completar los 12 IDs)");
+    QCOMPARE(refused.ids[0], std::string());
+    QVERIFY(bytesReadSoFar() - before < 3 * 1024 * 1024);
 }
 
 QTEST_GUILESS_MAIN(TestIdListFile)
