@@ -84,6 +84,10 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
         showLinkState();
     });
     m_bridge->setPassingsLostHandler([this](std::uint64_t count) { reportLostPassings(count); });
+    // Why a passing typed nothing, or what the keyboard map could not type, stands behind its ID.
+    m_dispatcher.setHoldHandler([this](const std::string& why) { Label1->setToolTip(QString::fromStdString(why)); });
+    // Keys that wait behind slower ones (--key-delay) are checked again when their turn comes.
+    m_keys.setTargetCheck([this] { return m_keyboardFocus.target(); });
 
     const int menuHeight = menuBar()->sizeHint().height();
     resize(px(kClientWidthTwips), px(kClientHeightTwips) + menuHeight);
@@ -123,6 +127,9 @@ MPal::~MPal()
     m_bridge->setLinkLostHandler({});
     m_bridge->setLinkRestoredHandler({});
     m_bridge->setPassingsLostHandler({});
+    // The key injector outlives the window: what it still holds is settled while the log is there.
+    m_keys.cancelQueued();
+    m_keys.setTargetCheck({});
 }
 
 void MPal::buildMenu()
@@ -354,11 +361,7 @@ bool MPal::eventFilter(QObject* watched, QEvent* event)
 void MPal::OnPassing(const std::int16_t& id, std::optional<std::uint32_t> stamp)
 {
     // Keys typed while one of Orvanel's own windows has the focus would press its buttons.
-    m_dispatcher.onPassing(id, Check1->isChecked(), !m_keyboardFocus.isOnOwnWindow(), stamp);
-    // Why the passing typed nothing, or what the keyboard map could not type, stands behind its ID.
-    const std::string why = m_dispatcher.holdReason().empty() ? m_keys.lastProblem() : m_dispatcher.holdReason();
-    if (!why.empty())
-        Label1->setToolTip(QString::fromStdString(why));
+    m_dispatcher.onPassing(id, Check1->isChecked(), m_keyboardFocus.target(), stamp);
 }
 
 void MPal::setRunning(bool running)

@@ -62,7 +62,8 @@ Opened openXTest(const KeyOptions& options)
     XTestKeyInjector::Opened opened = XTestKeyInjector::open(options.displayName);
     if (!opened.injector)
         return {nullptr, keysProblemText(opened.error, opened.displayName)};
-    opened.injector->setKeyDelay(std::chrono::milliseconds(options.delayMs));
+    opened.injector->setKeyDelay(std::chrono::milliseconds(options.delayMs),
+                                 options.delayMs > 0 && options.makeTimer ? options.makeTimer() : nullptr);
     return {std::move(opened.injector), {}};
 }
 

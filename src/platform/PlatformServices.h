@@ -30,7 +30,7 @@ struct KeyOptions
     std::string displayName; // the X display; empty: $DISPLAY
     std::string uinputPath = "/dev/uinput";
     std::string keyboardDefaults = "/etc/default/keyboard";
-    // The timer that spaces the virtual keyboard's events when delayMs > 0.
+    // The timer that spaces key events out when delayMs > 0.
     std::function<std::unique_ptr<OneShotTimer>()> makeTimer;
 };
 

@@ -16,9 +16,19 @@ inline constexpr const char* kPassingsLost = " pasadas perdidas"; // after the c
 // A passing, or a transponder read: the prefix of the ID.
 inline constexpr const char* kTransponderId = "Transponder ID = ";
 
-// A passing whose key-stroke was kept back because it would have gone into Orvanel itself.
+// A passing whose key-stroke was kept back because it would have gone into Orvanel itself, or into
+// whatever lay under the mouse pointer because no program had the keyboard focus.
 inline constexpr const char* kKeysWithheld = "No se escribió la tecla: la ventana de Orvanel tenía el foco. Ponga el "
                                              "foco en el programa que cuenta las vueltas.";
+inline constexpr const char* kNoProgramFocused = "No se escribió la tecla: ningún programa tenía el foco del teclado. "
+                                                 "Ponga el foco en el programa que cuenta las vueltas.";
+// A key-stroke given up after waiting behind slower ones: kKeysTooLate, the time, kKeysTooLateWhy.
+inline constexpr const char* kKeysTooLate = "No se escribió la tecla: habría salido más de ";
+inline constexpr const char* kKeysTooLateWhy =
+    " después de la pasada, detrás de otras teclas aún por escribir. Acorte la pausa entre teclas (--key-delay).";
+// A key-stroke that cannot be typed at all.
+inline constexpr const char* kNoKeyForIt = "No se escribió la tecla: el teclado no tiene cómo escribirla.";
+inline constexpr const char* kNoKeyBackend = "No se escribió la tecla: no se pueden enviar teclas en este sistema.";
 
 // A passing held back by the minimum gap: kHeldBack, the time since the car's last typed passing,
 // kHeldBackBelow, the minimum gap, kHeldBackWhy.

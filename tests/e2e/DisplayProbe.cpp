@@ -94,4 +94,9 @@ int DisplayProbe::bellCount()
     return m_bells;
 }
 
+void DisplayProbe::roundTrip(_XDisplay* display)
+{
+    XSync(display, False);
+}
+
 } // namespace orvanel

@@ -27,6 +27,10 @@ public:
     // Presses or releases the key of a keysym, as a user's hand on the keyboard would.
     void holdKey(unsigned long keysym, bool down);
 
+    // Makes a round trip on another client's connection: returns once the server has handled
+    // everything sent on it before.
+    static void roundTrip(_XDisplay* display);
+
     // Counts the bells rung on the display from the moment watchBells() is called.
     void watchBells();
     int bellCount();

@@ -4,17 +4,43 @@
 #include "mapping/KeyInjector.h"
 #include "status/StatusSink.h"
 
+#include <deque>
 #include <string>
 #include <vector>
 
 namespace orvanel::test {
 
-// Remembers every sequence that would have been typed.
+// Remembers every sequence that would have been typed, and types it at once, or, while `deferred`,
+// when the test settles it (as with --key-delay).
 class RecordingKeyInjector : public KeyInjector
 {
 public:
-    void send(const KeySequence& keys) override { sent.push_back(keys); }
     std::vector<KeySequence> sent;
+    bool deferred = false;
+    std::deque<Done> waiting;
+
+    // What became of the oldest key-stroke waiting.
+    void settle(KeyOutcome outcome)
+    {
+        Done done = std::move(waiting.front());
+        waiting.pop_front();
+        if (done)
+            done(outcome);
+    }
+    void cancelQueued() override
+    {
+        while (!waiting.empty())
+            settle(KeyOutcome::Cancelled);
+    }
+
+private:
+    void enqueue(const KeySequence& keys, Done done) override
+    {
+        sent.push_back(keys);
+        waiting.push_back(std::move(done));
+        if (!deferred)
+            settle(KeyOutcome::Typed);
+    }
 };
 
 class CountingBeeper : public Beeper

@@ -123,6 +123,11 @@ void TestUinputKeyInjector::aCharacterTheLayoutLacksIsToldOnce()
     injector.send(notation(QStringLiteral("2")));
     QCOMPARE(injector.lastProblem(), std::string());
     QCOMPARE(typedText(*keymap, events), QStringLiteral("112"));
+
+    // Left with nothing to type, the key-stroke is not typed at all.
+    std::optional<KeyOutcome> outcome;
+    injector.send(notation(QStringLiteral("ñ")), [&outcome](KeyOutcome o) { outcome = o; });
+    QVERIFY(outcome == KeyOutcome::NoKey);
 }
 
 void TestUinputKeyInjector::withADelayKeyStrokesComeOutWholeAndInOrder()

@@ -20,7 +20,8 @@ private slots:
     void statusText_data();
     void statusText();
     void knownIdTypesItsRow();
-    void keysWithheldWhileOurWindowHasTheFocus();
+    void keysWithheldUnlessAnotherProgramHasTheFocus_data();
+    void keysWithheldUnlessAnotherProgramHasTheFocus();
     void unknownIdTypesNothing_data();
     void unknownIdTypesNothing();
     void autoAssignClaimsAndTypesAtOnce();
@@ -30,6 +31,7 @@ private slots:
     void brokenKeyTextTypesNothing();
     void digitPresetRowNineTypesOneThenZero();
     void minGapHoldsBackAndTheLogSaysWhatBecameOfEachPassing();
+    void keysSettledLaterAreLoggedThen();
 
 private:
     QString typed() const;
@@ -44,6 +46,8 @@ void TestPassingDispatcher::init()
 {
     m_table = MappingTable();
     m_keys.sent.clear();
+    m_keys.deferred = false;
+    m_keys.waiting.clear();
     m_beeper.beeps = 0;
     m_status.posts.clear();
 }
@@ -85,17 +89,31 @@ void TestPassingDispatcher::knownIdTypesItsRow()
     QCOMPARE(m_status.posts, std::vector<std::string>{"Transponder ID =  42"});
 }
 
-void TestPassingDispatcher::keysWithheldWhileOurWindowHasTheFocus()
+void TestPassingDispatcher::keysWithheldUnlessAnotherProgramHasTheFocus_data()
 {
+    QTest::addColumn<KeyTarget>("target");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("own window") << KeyTarget::OwnWindow << messages::kKeysWithheld;
+    QTest::newRow("no program") << KeyTarget::Nobody << messages::kNoProgramFocused;
+}
+
+void TestPassingDispatcher::keysWithheldUnlessAnotherProgramHasTheFocus()
+{
+    QFETCH(KeyTarget, target);
+    QFETCH(QString, reason);
     PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    QStringList held;
+    d.setHoldHandler([&held](const std::string& why) { held << QString::fromStdString(why); });
     m_table.PresetFunctionKeys();
-    QCOMPARE(d.onPassing(42, true, false), PassingDispatcher::Typing::Withheld);
+    QCOMPARE(d.onPassing(42, true, target), PassingDispatcher::Typing::Withheld);
     QCOMPARE(typed(), QString());
+    QCOMPARE(held, QStringList{reason});
     QCOMPARE(m_table.row(0).IdText, std::string("42"));
     QCOMPARE(m_beeper.beeps, 1);
     QCOMPARE(m_status.posts, std::vector<std::string>{"Transponder ID =  42"});
-    QCOMPARE(d.onPassing(42, true), PassingDispatcher::Typing::Typed);
+    QCOMPARE(d.onPassing(42, true), PassingDispatcher::Typing::Sent);
     QCOMPARE(typed(), QString("F1"));
+    QCOMPARE(held.size(), 1);
 }
 
 void TestPassingDispatcher::unknownIdTypesNothing_data()
@@ -210,20 +228,23 @@ void TestPassingDispatcher::minGapHoldsBackAndTheLogSaysWhatBecameOfEachPassing(
     m_table.setIdText(1, "8");
     m_table.setKeyText(1, "a,{");
 
+    QStringList held;
+    d.setHoldHandler([&held](const std::string& why) { held << QString::fromStdString(why); });
+
     using Typing = PassingDispatcher::Typing;
-    QCOMPARE(d.onPassing(7, false, true, 1000), Typing::Typed);
-    QCOMPARE(d.onPassing(7, false, true, 1100), Typing::HeldBack);
-    QCOMPARE(d.holdReason(), std::string("No se escribió la tecla: el coche pasó 100 ms después de su última pasada "
-                                         "escrita, menos que el mínimo de 500 ms (--min-gap): se toma por una "
-                                         "detección doble."));
-    QCOMPARE(d.onPassing(8, false, true, 1200), Typing::Nothing);
-    QVERIFY(d.holdReason().empty());
-    QCOMPARE(d.onPassing(9, false, true, 1250), Typing::Nothing);
-    QCOMPARE(d.onPassing(9, true, true, 1300), Typing::Typed);
+    const KeyTarget other = KeyTarget::OtherProgram;
+    QCOMPARE(d.onPassing(7, false, other, 1000), Typing::Sent);
+    QCOMPARE(d.onPassing(7, false, other, 1100), Typing::HeldBack);
+    QCOMPARE(held, QStringList{"No se escribió la tecla: el coche pasó 100 ms después de su última pasada escrita, "
+                               "menos que el mínimo de 500 ms (--min-gap): se toma por una detección doble."});
+    QCOMPARE(d.onPassing(8, false, other, 1200), Typing::Nothing);
+    QCOMPARE(d.onPassing(9, false, other, 1250), Typing::Nothing);
+    QCOMPARE(d.onPassing(9, true, other, 1300), Typing::Sent);
+    QCOMPARE(held.size(), 1);
     // Kept back for the focus, the passing does not count: the gap still runs from 1000.
-    QCOMPARE(d.onPassing(7, false, false, 1400), Typing::Withheld);
-    QCOMPARE(d.holdReason(), std::string(messages::kKeysWithheld));
-    QCOMPARE(d.onPassing(7, false, true, 1500), Typing::Typed);
+    QCOMPARE(d.onPassing(7, false, KeyTarget::OwnWindow, 1400), Typing::Withheld);
+    QCOMPARE(held.last(), QString(messages::kKeysWithheld));
+    QCOMPARE(d.onPassing(7, false, other, 1500), Typing::Sent);
 
     QCOMPARE(typed(), QString("F1 | F3 | F1"));
     QCOMPARE(m_status.posts.size(), std::size_t(7));
@@ -238,6 +259,50 @@ void TestPassingDispatcher::minGapHoldsBackAndTheLogSaysWhatBecameOfEachPassing(
                              at + "1400,7,1,{F1},not typed (Orvanel had the keyboard focus)\r\n",
                              at + "1500,7,1,{F1},typed\r\n",
                          }));
+}
+
+void TestPassingDispatcher::keysSettledLaterAreLoggedThen()
+{
+    // With --key-delay the injector tells what became of a key-stroke when its turn comes: the log
+    // has the passing then, after an unknown car that passed meanwhile.
+    PassingDispatcher d(m_table, m_keys, m_beeper, m_status);
+    RecordingLineSink sink;
+    RaceLog log(sink, [] { return WallTime{}; }, {});
+    d.setLog(&log);
+    QStringList held;
+    d.setHoldHandler([&held](const std::string& why) { held << QString::fromStdString(why); });
+    m_table.PresetFunctionKeys();
+    m_table.setIdText(0, "7");
+    m_keys.deferred = true;
+
+    const std::pair<KeyOutcome, const char*> outcomes[] = {
+        {KeyOutcome::Typed, "typed"},
+        {KeyOutcome::OwnWindow, "not typed (Orvanel had the keyboard focus)"},
+        {KeyOutcome::NoFocus, "not typed (no program had the keyboard focus)"},
+        {KeyOutcome::TooLate, "not typed (waited more than 5 s)"},
+        {KeyOutcome::NoKey, "not typed (no key for it in the keyboard map)"},
+        {KeyOutcome::NoBackend, "not typed (no key backend)"},
+    };
+    for (std::size_t i = 0; i < std::size(outcomes); ++i)
+        QCOMPARE(d.onPassing(7, false, KeyTarget::OtherProgram, 100), PassingDispatcher::Typing::Sent);
+    QCOMPARE(d.onPassing(9, true, KeyTarget::OtherProgram, 200), PassingDispatcher::Typing::Sent);
+    QCOMPARE(d.onPassing(10, false, KeyTarget::OtherProgram, 300), PassingDispatcher::Typing::Nothing);
+    const std::string at = "1970-01-01T00:00:00.000+00:00,";
+    std::vector<std::string> expected{at + "300,10,,,unknown ID\r\n"};
+    QCOMPARE(sink.lines, expected);
+
+    for (const auto& [outcome, text] : outcomes) {
+        m_keys.settle(outcome);
+        expected.push_back(at + "100,7,1,{F1}," + text + "\r\n");
+    }
+    // The program closes with the claimed car's key-stroke still waiting.
+    m_keys.cancelQueued();
+    expected.push_back(at + "200,9,2,{F2},claimed row 2; not typed (Orvanel was closing)\r\n");
+    QCOMPARE(sink.lines, expected);
+    QCOMPARE(held, (QStringList{messages::kKeysWithheld, messages::kNoProgramFocused,
+                                "No se escribió la tecla: habría salido más de 5 s después de la pasada, detrás de "
+                                "otras teclas aún por escribir. Acorte la pausa entre teclas (--key-delay).",
+                                messages::kNoKeyForIt, messages::kNoKeyBackend}));
 }
 
 QTEST_GUILESS_MAIN(TestPassingDispatcher)

@@ -7,9 +7,12 @@ namespace orvanel {
 // Stands in when keys cannot be injected on this system, so passings are still handled.
 class NullKeyInjector : public KeyInjector
 {
-public:
-    void send(const KeySequence&) override {}
-    bool canType() const override { return false; }
+private:
+    void enqueue(const KeySequence&, Done done) override
+    {
+        if (done)
+            done(KeyOutcome::NoBackend);
+    }
 };
 
 } // namespace orvanel

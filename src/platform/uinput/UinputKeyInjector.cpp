@@ -40,21 +40,18 @@ std::string describe(const KeyEvent& event)
 
 UinputKeyInjector::UinputKeyInjector(KeyboardLayout layout, std::string layoutName,
                                      std::unique_ptr<KeyDeviceWriter> device, std::unique_ptr<OneShotTimer> timer,
-                                     int delayMs, std::function<void(const std::string&)> tell)
+                                     int delayMs, std::function<void(const std::string&)> tell,
+                                     KeyPacer::SteadyClock clock)
     : m_layout(std::move(layout)), m_layoutName(std::move(layoutName)), m_device(std::move(device)),
-      m_timer(std::move(timer)), m_delayMs(delayMs), m_tell(std::move(tell))
+      m_tell(std::move(tell)), m_pacer(*this, std::move(clock))
 {
-    if (m_timer)
-        m_timer->setTimeoutHandler([this] { writeNext(); });
+    m_pacer.setDelay(delayMs, std::move(timer));
 }
 
 UinputKeyInjector::~UinputKeyInjector()
 {
-    if (m_timer)
-        m_timer->stop();
     // A key left down on a keyboard that goes away would repeat in the target until the desktop notices.
-    while (!m_queue.empty())
-        writeNext();
+    m_pacer.finish();
 }
 
 std::vector<unsigned> UinputKeyInjector::keyCodes(const KeyboardLayout& layout)
@@ -68,39 +65,27 @@ std::vector<unsigned> UinputKeyInjector::keyCodes(const KeyboardLayout& layout)
     return codes;
 }
 
-void UinputKeyInjector::send(const KeySequence& keys)
+bool UinputKeyInjector::begin(const KeySequence& keys)
 {
     m_lastProblem.clear();
-    std::vector<Step> steps;
-    translate(keys, steps);
-    if (m_delayMs <= 0 || !m_timer) {
-        for (const Step& step : steps)
-            write(step);
-        return;
-    }
-    m_queue.insert(m_queue.end(), steps.begin(), steps.end());
-    // The timer also runs after the last event, so a key-stroke sent right after waits the delay too.
-    if (!m_timer->isActive())
-        writeNext();
+    m_steps.clear();
+    translate(keys);
+    // Characters the map lacks are left out of the rest; a key-stroke of nothing else is not typed at all.
+    return !m_steps.empty() || m_lastProblem.empty();
 }
 
-void UinputKeyInjector::writeNext()
+bool UinputKeyInjector::typeNext()
 {
-    if (m_queue.empty())
-        return;
-    write(m_queue.front());
-    m_queue.pop_front();
-    if (m_timer)
-        m_timer->start(m_delayMs);
-}
-
-void UinputKeyInjector::write(const Step& step)
-{
+    if (m_steps.empty())
+        return false;
+    const Step step = m_steps.front();
+    m_steps.pop_front();
     if (!m_device->key(step.code, step.press) || !m_device->sync())
         problem("el teclado virtual no acepta las teclas");
+    return true;
 }
 
-void UinputKeyInjector::translate(const KeySequence& keys, std::vector<Step>& steps)
+void UinputKeyInjector::translate(const KeySequence& keys)
 {
     m_held.clear();
     for (const KeyEvent& event : keys) {
@@ -115,7 +100,7 @@ void UinputKeyInjector::translate(const KeySequence& keys, std::vector<Step>& st
             const bool down = std::any_of(m_held.begin(), m_held.end(),
                                           [&](const auto& held) { return held.first == choice->keycode; });
             if (!down) {
-                steps.push_back({choice->keycode - xkbKeycodeOffset, true});
+                m_steps.push_back({choice->keycode - xkbKeycodeOffset, true});
                 m_held.emplace_back(choice->keycode, key->setsModifiers);
             }
             break;
@@ -125,29 +110,29 @@ void UinputKeyInjector::translate(const KeySequence& keys, std::vector<Step>& st
             const auto held = std::find_if(m_held.begin(), m_held.end(),
                                            [&](const auto& h) { return choice && h.first == choice->keycode; });
             if (held != m_held.end()) {
-                steps.push_back({held->first - xkbKeycodeOffset, false});
+                m_steps.push_back({held->first - xkbKeycodeOffset, false});
                 m_held.erase(held);
             }
             break;
         }
         case KeyEvent::Type::TapKey: {
             const NamedKeysym named = namedKeyKeysym(event.key);
-            tap({named.keysym}, event.count, named.withControl ? controlModifier : 0, describe(event), steps);
+            tap({named.keysym}, event.count, named.withControl ? controlModifier : 0, describe(event));
             break;
         }
         case KeyEvent::Type::TapCharacter:
-            tap(characterKeysyms(event.character), event.count, 0, describe(event), steps);
+            tap(characterKeysyms(event.character), event.count, 0, describe(event));
             break;
         }
     }
     // A sequence that leaves a modifier down would leave it stuck for the user.
     for (auto it = m_held.rbegin(); it != m_held.rend(); ++it)
-        steps.push_back({it->first - xkbKeycodeOffset, false});
+        m_steps.push_back({it->first - xkbKeycodeOffset, false});
     m_held.clear();
 }
 
 void UinputKeyInjector::tap(const std::vector<Keysym>& keysyms, unsigned count, unsigned extraModifiers,
-                            const std::string& what, std::vector<Step>& steps)
+                            const std::string& what)
 {
     if (count == 0)
         return;
@@ -164,13 +149,13 @@ void UinputKeyInjector::tap(const std::vector<Keysym>& keysyms, unsigned count, 
     }
     const std::vector<unsigned>& modifierKeys = *keys;
     for (unsigned keycode : modifierKeys)
-        steps.push_back({keycode - xkbKeycodeOffset, true});
+        m_steps.push_back({keycode - xkbKeycodeOffset, true});
     for (unsigned i = 0; i < count; ++i) {
-        steps.push_back({choice->keycode - xkbKeycodeOffset, true});
-        steps.push_back({choice->keycode - xkbKeycodeOffset, false});
+        m_steps.push_back({choice->keycode - xkbKeycodeOffset, true});
+        m_steps.push_back({choice->keycode - xkbKeycodeOffset, false});
     }
     for (auto it = modifierKeys.rbegin(); it != modifierKeys.rend(); ++it)
-        steps.push_back({*it - xkbKeycodeOffset, false});
+        m_steps.push_back({*it - xkbKeycodeOffset, false});
 }
 
 unsigned UinputKeyInjector::heldModifiers() const

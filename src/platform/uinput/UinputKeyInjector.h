@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mapping/KeyInjector.h"
+#include "platform/KeyPacer.h"
 #include "platform/keymap/KeyboardLayout.h"
 #include "platform/uinput/KeyDeviceWriter.h"
 #include "status/OneShotTimer.h"
@@ -19,19 +20,20 @@ namespace orvanel {
 // Wayland or X11. The desktop reads the keys through its own keyboard map, which Orvanel cannot ask
 // for: each character goes to the key and modifiers that `layout`, the same map by its names, has for
 // it. A character the map lacks is skipped (there is no spare key to bind, unlike on X11) and reported
-// once. With a delay, the key events go out one by one from a queue on the timer, so send() still
-// returns at once and later key-strokes follow in order.
-class UinputKeyInjector : public KeyInjector
+// once. With a delay, the key events go out one by one on the timer (see KeyPacer).
+class UinputKeyInjector : public KeyInjector, private KeyPacer::Typist
 {
 public:
     // layoutName names the map in messages ("es", "de(nodeadkeys)"); tell shows a message once (stderr).
     UinputKeyInjector(KeyboardLayout layout, std::string layoutName, std::unique_ptr<KeyDeviceWriter> device,
-                      std::unique_ptr<OneShotTimer> timer, int delayMs, std::function<void(const std::string&)> tell);
+                      std::unique_ptr<OneShotTimer> timer, int delayMs, std::function<void(const std::string&)> tell,
+                      KeyPacer::SteadyClock clock = KeyPacer::systemSteadyMs);
     ~UinputKeyInjector() override;
     UinputKeyInjector(const UinputKeyInjector&) = delete;
     UinputKeyInjector& operator=(const UinputKeyInjector&) = delete;
 
-    void send(const KeySequence& keys) override;
+    void setTargetCheck(TargetCheck check) override { m_pacer.setTargetCheck(std::move(check)); }
+    void cancelQueued() override { m_pacer.cancelQueued(); }
     std::string lastProblem() const override { return m_lastProblem; }
 
     // The kernel key codes the layout has keys for, which the virtual keyboard declares.
@@ -44,24 +46,23 @@ private:
         bool press = false;
     };
 
-    void translate(const KeySequence& keys, std::vector<Step>& steps);
-    void tap(const std::vector<Keysym>& keysyms, unsigned count, unsigned extraModifiers, const std::string& what,
-             std::vector<Step>& steps);
+    void enqueue(const KeySequence& keys, Done done) override { m_pacer.send(keys, std::move(done)); }
+    bool begin(const KeySequence& keys) override;
+    bool typeNext() override;
+    void translate(const KeySequence& keys);
+    void tap(const std::vector<Keysym>& keysyms, unsigned count, unsigned extraModifiers, const std::string& what);
     unsigned heldModifiers() const;
-    void write(const Step& step);
-    void writeNext();
     void problem(const std::string& message);
 
     KeyboardLayout m_layout;
     std::string m_layoutName;
     std::unique_ptr<KeyDeviceWriter> m_device;
-    std::unique_ptr<OneShotTimer> m_timer;
-    int m_delayMs;
     std::function<void(const std::string&)> m_tell;
-    std::deque<Step> m_queue;
+    std::deque<Step> m_steps;                          // of the key-stroke under way
     std::vector<std::pair<unsigned, unsigned>> m_held; // notation modifiers down: XKB keycode, modifier mask
     std::string m_lastProblem;
     std::set<std::string> m_told;
+    KeyPacer m_pacer; // last: it types through the members above
 };
 
 } // namespace orvanel

@@ -142,7 +142,7 @@ XTestKeyInjector::Opened XTestKeyInjector::open(const std::string& displayName, 
 }
 
 XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime, int xkbEventBase)
-    : m_display(display), m_xkbEventBase(xkbEventBase), m_pool(spareKeyCount, holdTime)
+    : m_display(display), m_xkbEventBase(xkbEventBase), m_pool(spareKeyCount, holdTime), m_pacer(*this)
 {
     // The server tells of every change of the keyboard map and state, so neither is asked for again
     // on the way from a passing to its key-stroke.
@@ -164,6 +164,8 @@ XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds
 
 XTestKeyInjector::~XTestKeyInjector()
 {
+    // A key left down would repeat in the target.
+    m_pacer.finish();
     m_revertTimer.stop();
     revert(m_pool.takeAllBound());
     XSync(m_display, False);
@@ -181,11 +183,11 @@ void XTestKeyInjector::noteError(const std::string& text)
     m_errors.push_back(text);
 }
 
-void XTestKeyInjector::send(const KeySequence& keys)
+bool XTestKeyInjector::begin(const KeySequence& keys)
 {
     discardEvents();
     revert(m_pool.takeDue(SpareKeyPool::Clock::now()));
-    // Errors that came in after the last send returned concern its key events.
+    // Errors that came in after the last key-stroke went out concern its key events.
     if (!m_errors.empty())
         report("the X server refused key events (" + m_errors.front() + ")");
     m_errors.clear();
@@ -198,37 +200,67 @@ void XTestKeyInjector::send(const KeySequence& keys)
         if (!m_errors.empty())
             report("the X server refused a change of the keyboard map (" + m_errors.front() + "); nothing typed");
         scheduleRevert();
-        return;
+        return false;
     }
+    m_keys = keys;
+    m_nextEvent = 0;
+    m_pending.clear();
+    m_lockTyped = false;
+    m_ended = false;
+    m_underWay = true;
     // Modifier keys the user holds would change what the text types: let go of them meanwhile.
-    const std::vector<unsigned> userHeld = modifierKeysDown();
-    for (unsigned keycode : userHeld)
-        fakeKey(keycode, false);
+    m_userHeld = modifierKeysDown();
+    for (unsigned keycode : m_userHeld)
+        queueKey(keycode, false);
+    return true;
+}
 
-    for (const KeyEvent& event : keys) {
-        switch (event.type) {
-        case KeyEvent::Type::PressModifier:
-            pressModifier(event.modifier);
-            break;
-        case KeyEvent::Type::ReleaseModifier:
-            releaseModifier(event.modifier);
-            break;
-        case KeyEvent::Type::TapKey:
-        case KeyEvent::Type::TapCharacter: {
-            const Wanted wanted = wantedFor(event);
-            tap(wanted.keysyms, event.count, wanted.extraModifiers, wanted.what);
-            break;
-        }
+bool XTestKeyInjector::typeNext()
+{
+    while (m_pending.empty()) {
+        if (m_nextEvent < m_keys.size()) {
+            translate(m_keys[m_nextEvent++]);
+        } else if (!m_ended) {
+            // A sequence that leaves a modifier down would leave it stuck for the user.
+            while (!m_held.empty())
+                releaseModifier(m_held.back().first);
+            for (unsigned keycode : m_userHeld)
+                queueKey(keycode, true);
+            m_ended = true;
+        } else {
+            m_underWay = false;
+            scheduleRevert();
+            return false;
         }
     }
-    // A sequence that leaves a modifier down would leave it stuck for the user.
-    while (!m_held.empty())
-        releaseModifier(m_held.back().first);
-    for (unsigned keycode : userHeld)
-        fakeKey(keycode, true);
-
+    const auto [keycode, press] = m_pending.front();
+    m_pending.pop_front();
+    XTestFakeKeyEvent(m_display, keycode, press ? True : False, CurrentTime);
     XFlush(m_display);
-    scheduleRevert();
+    return true;
+}
+
+void XTestKeyInjector::translate(const KeyEvent& event)
+{
+    // The lock key typed last has gone out, and the server's answer shows the lock it changed.
+    if (m_lockTyped) {
+        readState();
+        m_lockTyped = false;
+    }
+    switch (event.type) {
+    case KeyEvent::Type::PressModifier:
+        pressModifier(event.modifier);
+        break;
+    case KeyEvent::Type::ReleaseModifier:
+        releaseModifier(event.modifier);
+        break;
+    case KeyEvent::Type::TapKey:
+    case KeyEvent::Type::TapCharacter: {
+        const Wanted wanted = wantedFor(event);
+        tap(wanted.keysyms, event.count, wanted.extraModifiers, wanted.what);
+        break;
+    }
+    }
 }
 
 bool XTestKeyInjector::prepare(const KeySequence& keys)
@@ -299,9 +331,8 @@ XTestKeyInjector::Wanted XTestKeyInjector::wantedFor(const KeyEvent& event)
 std::vector<unsigned> XTestKeyInjector::modifierKeysDown()
 {
     // Asked of the server rather than taken from its notices, which lag behind our own last send,
-    // and asked once for all the sends made before the event loop runs again (a burst of cars). Not
-    // while the server still holds delayed key events of ours: the answer would wait behind them.
-    if (m_userModifiersKnown || std::chrono::steady_clock::now() < m_delayedUntil)
+    // and asked once for all the sends made before the event loop runs again (a burst of cars).
+    if (m_userModifiersKnown)
         return m_userModifiers;
     m_userModifiersKnown = true;
     m_forgetUserModifiers.start();
@@ -381,7 +412,7 @@ void XTestKeyInjector::pressModifier(Modifier modifier)
         report("no key for " + keysymText(keysym));
         return;
     }
-    fakeKey(choice->keycode, true);
+    queueKey(choice->keycode, true);
     m_held.emplace_back(modifier, choice->keycode);
 }
 
@@ -389,7 +420,7 @@ void XTestKeyInjector::releaseModifier(Modifier modifier)
 {
     for (auto it = m_held.begin(); it != m_held.end(); ++it) {
         if (it->first == modifier) {
-            fakeKey(it->second, false);
+            queueKey(it->second, false);
             m_held.erase(it);
             return;
         }
@@ -417,17 +448,16 @@ void XTestKeyInjector::tap(const std::vector<Keysym>& keysyms, unsigned count, u
     const std::vector<unsigned>& modifierKeys = *keys;
 
     for (unsigned keycode : modifierKeys)
-        fakeKey(keycode, true);
+        queueKey(keycode, true);
     for (unsigned i = 0; i < count; ++i) {
-        fakeKey(choice->keycode, true);
-        fakeKey(choice->keycode, false);
+        queueKey(choice->keycode, true);
+        queueKey(choice->keycode, false);
     }
     for (auto it = modifierKeys.rbegin(); it != modifierKeys.rend(); ++it)
-        fakeKey(*it, false);
+        queueKey(*it, false);
 
-    // The server handles the taps before this request, so the state read back already shows the new lock.
     if (isLockKeysym(keysyms.front()))
-        readState();
+        m_lockTyped = true;
 }
 
 std::optional<KeyboardLayout::Choice> XTestKeyInjector::locate(const std::vector<Keysym>& keysyms,
@@ -453,11 +483,9 @@ unsigned XTestKeyInjector::heldModifiers() const
     return mask;
 }
 
-void XTestKeyInjector::fakeKey(unsigned keycode, bool press)
+void XTestKeyInjector::queueKey(unsigned keycode, bool press)
 {
-    XTestFakeKeyEvent(m_display, keycode, press ? True : False, static_cast<unsigned long>(m_keyDelay.count()));
-    if (m_keyDelay.count() > 0)
-        m_delayedUntil = std::max(m_delayedUntil, std::chrono::steady_clock::now()) + m_keyDelay;
+    m_pending.emplace_back(keycode, press);
 }
 
 void XTestKeyInjector::revert(const std::vector<unsigned>& keycodes)
@@ -472,6 +500,9 @@ void XTestKeyInjector::revert(const std::vector<unsigned>& keycodes)
 
 void XTestKeyInjector::revertDue()
 {
+    // The key-stroke under way may yet use a key bound for it; its end schedules the revert again.
+    if (m_underWay)
+        return;
     revert(m_pool.takeDue(SpareKeyPool::Clock::now()));
     scheduleRevert();
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "mapping/KeyInjector.h"
+#include "platform/KeyPacer.h"
 #include "platform/keymap/KeyboardLayout.h"
 #include "platform/x11/SpareKeyPool.h"
 
 #include <QTimer>
 #include <chrono>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <set>
@@ -22,7 +24,9 @@ namespace orvanel {
 // modifiers that level needs (Shift for "A", AltGr where the layout puts a character there); keysyms the
 // map lacks are bound to a spare keycode for a while. Nothing here waits for the target application.
 // Bindings are reverted by a timer of the Qt event loop, failing that at the next send or on destruction.
-class XTestKeyInjector : public KeyInjector
+// With a delay, the key events go out one by one on a timer of Orvanel's own (see KeyPacer): XTest's
+// own delay would hold them in the X server, and the program's connection would wait behind them.
+class XTestKeyInjector : public KeyInjector, private KeyPacer::Typist
 {
 public:
     enum class OpenError
@@ -51,10 +55,14 @@ public:
     XTestKeyInjector(const XTestKeyInjector&) = delete;
     XTestKeyInjector& operator=(const XTestKeyInjector&) = delete;
 
-    void send(const KeySequence& keys) override;
+    void setTargetCheck(TargetCheck check) override { m_pacer.setTargetCheck(std::move(check)); }
+    void cancelQueued() override { m_pacer.cancelQueued(); }
 
-    // A pause before each key event, kept by the X server: the events wait there, not in this process.
-    void setKeyDelay(std::chrono::milliseconds delay) { m_keyDelay = delay; }
+    // A pause before each key event, kept by timer, which a delay above 0 needs.
+    void setKeyDelay(std::chrono::milliseconds delay, std::unique_ptr<OneShotTimer> timer)
+    {
+        m_pacer.setDelay(static_cast<int>(delay.count()), std::move(timer));
+    }
 
     // For the process's X error handler.
     _XDisplay* connection() const { return m_display; }
@@ -72,6 +80,10 @@ private:
     };
     static Wanted wantedFor(const KeyEvent& event);
 
+    void enqueue(const KeySequence& keys, Done done) override { m_pacer.send(keys, std::move(done)); }
+    bool begin(const KeySequence& keys) override;
+    bool typeNext() override;
+    void translate(const KeyEvent& event);
     void discardEvents();
     bool prepare(const KeySequence& keys);
     std::vector<unsigned> modifierKeysDown();
@@ -82,7 +94,7 @@ private:
     void tap(const std::vector<Keysym>& keysyms, unsigned count, unsigned extraModifiers, const std::string& what);
     std::optional<KeyboardLayout::Choice> locate(const std::vector<Keysym>& keysyms, const std::string& what);
     unsigned heldModifiers() const;
-    void fakeKey(unsigned keycode, bool press);
+    void queueKey(unsigned keycode, bool press); // for typeNext() to send
     void revert(const std::vector<unsigned>& keycodes);
     void revertDue();
     void scheduleRevert();
@@ -97,15 +109,23 @@ private:
     QTimer m_forgetUserModifiers;
     bool m_userModifiersKnown = false;
     std::vector<unsigned> m_userModifiers; // the user's modifier keys down, as last asked
-    std::chrono::milliseconds m_keyDelay{0};
-    // When the X server should be done with the delayed key events: a question asked before would wait for them.
-    std::chrono::steady_clock::time_point m_delayedUntil;
     unsigned m_sendId = 0;
     unsigned m_group = 0;
     unsigned m_lockedModifiers = 0;
     std::vector<std::string> m_errors;                 // X errors of the send under way
     std::vector<std::pair<Modifier, unsigned>> m_held; // notation modifiers down, in pressing order, with keycode
     std::set<std::string> m_reported;
+
+    // The key-stroke under way: its notation events are turned into key events one at a time, as the
+    // last ones go out, so that what a lock key changed is read back before the next key is chosen.
+    KeySequence m_keys;
+    std::size_t m_nextEvent = 0;
+    std::deque<std::pair<unsigned, bool>> m_pending; // key events chosen, not yet sent: keycode, press
+    std::vector<unsigned> m_userHeld;                // the user's modifier keys, let go of meanwhile
+    bool m_lockTyped = false;
+    bool m_ended = false;
+    bool m_underWay = false;
+    KeyPacer m_pacer; // last: it types through the members above
 };
 
 } // namespace orvanel
