@@ -39,8 +39,8 @@ std::string uinputProblemText(int error, const std::string& path)
 {
     if (error == EACCES || error == EPERM)
         return cannotType + "no hay permiso para abrir " + path +
-               ". Instale la regla udev del paquete (/usr/lib/udev/rules.d/60-orvanel-uinput.rules) o añada su "
-               "usuario al grupo input (sudo usermod -aG input $USER), y vuelva a iniciar la sesión.";
+               ". Instale el paquete orvanel-virtual-keyboard (con él, cualquier programa del usuario de la sesión "
+               "puede escribir y pulsar en todo el sistema) y vuelva a iniciar la sesión.";
     if (error == ENOENT)
         return cannotType + "no existe " + path + ". Cargue el módulo uinput (sudo modprobe uinput).";
     return cannotType + "no se puede abrir " + path + " (" + std::strerror(error) + ")";
