@@ -24,8 +24,7 @@ inline constexpr const char* kNoProgramFocused = "No se escribió la tecla: ning
                                                  "Ponga el foco en el programa que cuenta las vueltas.";
 // A key-stroke given up after waiting behind slower ones: kKeysTooLate, the time, kKeysTooLateWhy.
 inline constexpr const char* kKeysTooLate = "No se escribió la tecla: habría salido más de ";
-inline constexpr const char* kKeysTooLateWhy =
-    " después de la pasada, detrás de otras teclas aún por escribir. Acorte la pausa entre teclas (--key-delay).";
+inline constexpr const char* kKeysTooLateWhy = " tarde, detrás de otras. Acorte la pausa entre teclas (--key-delay).";
 // A key-stroke that cannot be typed at all.
 inline constexpr const char* kNoKeyForIt = "No se escribió la tecla: el teclado no tiene cómo escribirla.";
 inline constexpr const char* kNoKeyBackend = "No se escribió la tecla: no se pueden enviar teclas en este sistema.";

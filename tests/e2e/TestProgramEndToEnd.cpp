@@ -30,6 +30,8 @@ private slots:
     void logThatCannotBeWrittenStopsNothing();
     void signalEndsTheProgramAsClosingTheWindowDoes_data();
     void signalEndsTheProgramAsClosingTheWindowDoes();
+    void noKeysWithoutAProgramToReceiveThem();
+    void keyDelayNeverHoldsUpTheLine();
 };
 
 namespace {
@@ -95,6 +97,21 @@ QString lockFileOf(const QString& path)
             return lock;
     }
     return {};
+}
+
+// The passings of the log, as the fields after the host time ("1000,5,2,{F2},typed"); empty while the
+// log is not there.
+QStringList loggedPassings(const QString& path)
+{
+    QStringList passings;
+    QStringList lines = QString::fromUtf8(contentsOf(path)).split(QStringLiteral("\r\n"));
+    lines.removeFirst(); // the header
+    for (const QString& line : lines) {
+        const QString fields = line.section(QLatin1Char(','), 1);
+        if (!fields.section(QLatin1Char(','), 1, 1).isEmpty())
+            passings << fields;
+    }
+    return passings;
 }
 
 } // namespace
@@ -397,6 +414,167 @@ void TestProgramEndToEnd::signalEndsTheProgramAsClosingTheWindowDoes()
     QCOMPARE(program.process().exitCode(), 0);
     QCOMPARE(contentsOf(dir.filePath("config.cfg")), QByteArray(" 2 \r\n"));
     QVERIFY2(!QFile::exists(lock), qPrintable(lock));
+// Without a window manager, the focus falls back to the root window when the lap counter closes, and
+// may be PointerRoot or None: keys would go to whatever lies under the pointer, Orvanel's own window
+// as likely as not, where a blank would press Stop. None is typed, each passing is logged with why,
+// and once the lap counter is back its keys reach it again.
+void TestProgramEndToEnd::noKeysWithoutAProgramToReceiveThem()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("bridge"));
+    LineProcess sim;
+    QCOMPARE(startSimulator(sim, link), QString());
+    LineProcess program;
+    program.process().setWorkingDirectory(dir.path());
+    QVERIFY(program.start(QStringLiteral(ORVANEL_PROGRAM), {"--com", "1=" + link, "--log", "carrera.csv"}));
+    QCOMPARE(sim.waitForLine("read", 20000), QStringLiteral("read"));
+    X11Windows x11;
+    X11Windows::WindowId window = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((window = x11.find("Orvanel")) != 0, 20000);
+    x11.focus(window);
+    // Car 5 in the first row types "x", a blank, "y" and Enter; Start is pressed with the space bar,
+    // which leaves the focus on Stop.
+    PlatformServices platform = createPlatformServices();
+    QVERIFY2(platform.keysProblem.empty(), platform.keysProblem.c_str());
+    QVERIFY(typeKeys(*platform.keys, "5{TAB 12}x y{~}{TAB 15} "));
+    QCOMPARE(sim.waitForLine("detection", 20000), QStringLiteral("detection on"));
+
+    const QString log = dir.filePath(QStringLiteral("carrera.csv"));
+    QStringList outcomes;
+    const auto pass = [&] {
+        return sim.command(QStringLiteral("pass 5")) && QTest::qWaitFor(
+                                                            [&] {
+                                                                const QStringList passings = loggedPassings(log);
+                                                                if (passings.size() <= outcomes.size())
+                                                                    return false;
+                                                                outcomes << passings.last().section(',', 4);
+                                                                return true;
+                                                            },
+                                                            20000);
+    };
+    auto recorder = std::make_unique<LineProcess>();
+    QVERIFY(recorder->start(QStringLiteral(ORVANEL_KEY_RECORDER), {}));
+    QCOMPARE(recorder->waitForLine("ready"), QStringLiteral("ready"));
+    QVERIFY(pass());
+    QCOMPARE(recorder->waitForLine("press Return"), QStringLiteral("press Return Return"));
+
+    // The lap counter closes with the pointer over Orvanel's window: the focus reverts to the root.
+    x11.pointAt(window, 200, 100);
+    recorder->process().closeWriteChannel();
+    QVERIFY(recorder->process().waitForFinished(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(x11.find("orvanel-key-recorder") == 0, 20000);
+    QVERIFY(pass());
+    const struct
+    {
+        X11Windows::WindowId focus;
+        bool pointerOnOrvanel;
+    } nobody[] = {
+        {X11Windows::kPointerRoot, true},
+        {X11Windows::kPointerRoot, false},
+        {x11.root(), false},
+        {X11Windows::kNoFocus, true},
+    };
+    for (const auto& situation : nobody) {
+        x11.focus(situation.focus);
+        if (situation.pointerOnOrvanel)
+            x11.pointAt(window, 200, 100);
+        else
+            x11.pointAt(x11.root(), 1, 1);
+        QVERIFY(pass());
+    }
+
+    recorder = std::make_unique<LineProcess>();
+    QVERIFY(recorder->start(QStringLiteral(ORVANEL_KEY_RECORDER), {}));
+    QCOMPARE(recorder->waitForLine("ready"), QStringLiteral("ready"));
+    QVERIFY(pass());
+    QCOMPARE(recorder->waitForLine("press"), QStringLiteral("press x x \"x\""));
+
+    const QString own = QStringLiteral("not typed (Orvanel had the keyboard focus)");
+    const QString none = QStringLiteral("not typed (no program had the keyboard focus)");
+    QCOMPARE(outcomes, (QStringList{"typed", own, own, none, none, none, "typed"}));
+    QVERIFY2(!sim.lines().contains(QStringLiteral("detection off")), qPrintable(sim.lines().join(", ")));
+    QCOMPARE(program.process().state(), QProcess::Running);
+}
+
+// With --key-delay the keys of a flood wait in Orvanel, one key event per delay, while the bridge's
+// line is read on: every passing of the burst is in long before its keys are typed, the keys come out
+// in the passings' order, and a key-stroke that would come more than 5 s late is logged as not typed,
+// never lost.
+void TestProgramEndToEnd::keyDelayNeverHoldsUpTheLine()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    LineProcess sim;
+    LineProcess recorder;
+    LineProcess program;
+    QCOMPARE(startRace(sim, recorder, program, dir.path(), {"--key-delay", "10", "--log", "carrera.csv"}), QString());
+    QElapsedTimer clock;
+    QStringList presses;
+    qint64 lastKey = 0;
+    const auto collect = [&] {
+        QStringList& lines = recorder.lines();
+        while (!lines.isEmpty()) {
+            const QStringList words = lines.takeFirst().split(QLatin1Char(' '));
+            if (words.value(0) == QLatin1String("press")) {
+                presses << words.value(1);
+                lastKey = clock.elapsed();
+            }
+        }
+    };
+    // Cars 5 and 6 type F2 and F3; the unknown car 7 is logged as soon as its passing is read.
+    constexpr int kPassings = 3000;
+    const QString log = dir.filePath(QStringLiteral("carrera.csv"));
+    clock.start();
+    QVERIFY(sim.command(QStringLiteral("burst %1 5 6 7").arg(kPassings), 120000));
+    const qint64 lastPassing = clock.elapsed();
+    QStringList passings;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            collect();
+            passings = loggedPassings(log);
+            return passings.filter(QStringLiteral(",unknown ID")).size() == kPassings / 3;
+        },
+        120000));
+    const qint64 allRead = clock.elapsed();
+    const int typedByThen = presses.size();
+
+    // Every passing is logged once what became of its key-stroke is known.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            collect();
+            return (passings = loggedPassings(log)).size() == kPassings;
+        },
+        120000));
+    QStringList ids;
+    QStringList expected;
+    int late = 0;
+    for (const QString& passing : passings) {
+        ids << passing.section(',', 1, 1);
+        const QString outcome = passing.section(',', 4);
+        if (outcome == QLatin1String("typed"))
+            expected << passing.section(',', 3, 3).mid(1).chopped(1);
+        else if (outcome == QLatin1String("not typed (waited more than 5 s)"))
+            ++late;
+    }
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            collect();
+            return presses.size() >= expected.size();
+        },
+        20000));
+    qInfo("--key-delay 10, %d passings: the last on the line after %lld ms and read after %lld ms, %d keys typed "
+          "by then; %d typed, %d not typed (late); last key %lld ms after the last passing",
+          kPassings, static_cast<long long>(lastPassing), static_cast<long long>(allRead), typedByThen,
+          int(expected.size()), late, static_cast<long long>(lastKey - lastPassing));
+    QCOMPARE(presses, expected);
+    QCOMPARE(int(expected.size()) + late + kPassings / 3, kPassings);
+    QCOMPARE(ids.count(QStringLiteral("5")), kPassings / 3);
+    QCOMPARE(ids.count(QStringLiteral("6")), kPassings / 3);
+    QVERIFY2(typedByThen < expected.size(), "the line waited for the keys");
+    QVERIFY2(lastKey - lastPassing < 8000, "keys came later than 5 s after their passing");
+    QVERIFY(!sim.lines().join(QLatin1Char('\n')).contains(QLatin1String("lost ")));
+    QVERIFY2(!program.errors().contains(QStringLiteral("perdida")), "the bridge lost passings");
 }
 
 QTEST_GUILESS_MAIN(TestProgramEndToEnd)

@@ -84,7 +84,12 @@ void X11Windows::focus(WindowId window)
     XSetInputFocus(m_display, window, RevertToParent, CurrentTime);
 }
 
-void X11Windows::click(WindowId window, int x, int y)
+X11Windows::WindowId X11Windows::root() const
+{
+    return DefaultRootWindow(m_display);
+}
+
+void X11Windows::pointAt(WindowId window, int x, int y)
 {
     WindowsMayVanish guard(m_display);
     int rootX = 0;
@@ -92,6 +97,12 @@ void X11Windows::click(WindowId window, int x, int y)
     Window child = 0;
     XTranslateCoordinates(m_display, window, DefaultRootWindow(m_display), x, y, &rootX, &rootY, &child);
     XTestFakeMotionEvent(m_display, -1, rootX, rootY, CurrentTime);
+}
+
+void X11Windows::click(WindowId window, int x, int y)
+{
+    pointAt(window, x, y);
+    WindowsMayVanish guard(m_display);
     XTestFakeButtonEvent(m_display, Button1, True, CurrentTime);
     XTestFakeButtonEvent(m_display, Button1, False, CurrentTime);
 }

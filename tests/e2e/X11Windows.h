@@ -21,9 +21,16 @@ public:
     bool isOpen() const { return m_display != nullptr; }
     _XDisplay* display() const { return m_display; }
 
+    // Focus values that are no window: keys go to the window under the pointer, or nowhere.
+    static constexpr WindowId kPointerRoot = 1;
+    static constexpr WindowId kNoFocus = 0;
+
     // The viewable top-level window with that title, or 0.
     WindowId find(const char* title);
+    WindowId root() const;
     void focus(WindowId window);
+    // Moves the pointer to (x, y) of the window, through XTEST.
+    void pointAt(WindowId window, int x, int y);
     // Presses and releases the left button at (x, y) of the window, through XTEST.
     void click(WindowId window, int x, int y);
     // Asks the window to close, as the close box of its title bar does (WM_DELETE_WINDOW).

@@ -300,8 +300,8 @@ void TestPassingDispatcher::keysSettledLaterAreLoggedThen()
     expected.push_back(at + "200,9,2,{F2},claimed row 2; not typed (Orvanel was closing)\r\n");
     QCOMPARE(sink.lines, expected);
     QCOMPARE(held, (QStringList{messages::kKeysWithheld, messages::kNoProgramFocused,
-                                "No se escribió la tecla: habría salido más de 5 s después de la pasada, detrás de "
-                                "otras teclas aún por escribir. Acorte la pausa entre teclas (--key-delay).",
+                                "No se escribió la tecla: habría salido más de 5 s tarde, detrás de otras. Acorte la "
+                                "pausa entre teclas (--key-delay).",
                                 messages::kNoKeyForIt, messages::kNoKeyBackend}));
 }
 
