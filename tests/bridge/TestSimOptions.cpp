@@ -85,7 +85,8 @@ private slots:
         const QString usage = QString::fromStdString(SimOptions::usage("orvanel-bridge-sim"));
         for (const char* part :
              {"--link PATH", "--race N", "--lap-ms MS", "--seed", "pass ID", "place ID", "remove", "mute on|off",
-              "noise N", "burst COUNT [ID ...]", "hangup", "quit", "ready DEVICE", "--stamp"})
+              "noise N", "burst COUNT [ID ...]", "hangup", "restart [N]", "new [N]",
+              "drop-answer [read|start|stop|program|resend]", "unanswered REQUEST", "quit", "ready DEVICE", "--stamp"})
             QVERIFY2(usage.contains(part), part);
     }
 

@@ -25,7 +25,20 @@ void BridgeSimulator::handle(const BridgeMessage& request, std::uint64_t nowMs)
         m_lastRequest = request;
         m_lastAnswer = execute(request, nowMs);
     }
-    transmit(m_lastAnswer);
+    if (takeDrop(request.type))
+        report(std::string("unanswered ") + requestName(request.type));
+    else
+        transmit(m_lastAnswer);
+}
+
+bool BridgeSimulator::takeDrop(MessageType request)
+{
+    const auto drop =
+        std::find_if(m_drops.begin(), m_drops.end(), [request](const auto& to) { return !to || *to == request; });
+    if (drop == m_drops.end())
+        return false;
+    m_drops.erase(drop);
+    return true;
 }
 
 BridgeMessage BridgeSimulator::execute(const BridgeMessage& request, std::uint64_t nowMs)
@@ -104,6 +117,67 @@ void BridgeSimulator::burst(std::size_t count, std::vector<std::int16_t> ids, st
         report(std::move(done));
     else
         m_burstDone = std::move(done);
+}
+
+void BridgeSimulator::restart(std::uint16_t next)
+{
+    forget(next);
+}
+
+void BridgeSimulator::replace(std::uint16_t next)
+{
+    forget(next);
+    m_detecting = false;
+    m_nextHeartbeat = kNever;
+    m_carDue.clear();
+}
+
+void BridgeSimulator::forget(std::uint16_t next)
+{
+    m_nextPassing = next;
+    m_history.clear();
+    m_lastRequest.reset();
+    // A frame half heard before the blip is not finished by the bytes after it.
+    m_decoder.reset();
+}
+
+void BridgeSimulator::dropAnswer(std::optional<MessageType> to)
+{
+    m_drops.push_back(to);
+}
+
+namespace {
+
+struct RequestName
+{
+    MessageType type;
+    const char* name;
+};
+
+constexpr RequestName kRequestNames[] = {
+    {MessageType::ReadRequest, "read"},     {MessageType::StartDetection, "start"},
+    {MessageType::StopDetection, "stop"},   {MessageType::ProgramRequest, "program"},
+    {MessageType::ResendRequest, "resend"},
+};
+
+} // namespace
+
+const char* BridgeSimulator::requestName(MessageType type)
+{
+    for (const RequestName& known : kRequestNames) {
+        if (known.type == type)
+            return known.name;
+    }
+    return "request";
+}
+
+std::optional<MessageType> BridgeSimulator::requestNamed(const std::string& name)
+{
+    for (const RequestName& known : kRequestNames) {
+        if (name == known.name)
+            return known.type;
+    }
+    return std::nullopt;
 }
 
 void BridgeSimulator::setRace(int cars, std::uint32_t lapMs)

@@ -53,6 +53,20 @@ public:
     void burst(std::size_t count, std::vector<std::int16_t> ids, std::string done);
     bool isBursting() const { return m_burstLeft > 0; }
 
+    // The bridge restarts as after a short power blip that leaves detection as it was: its passing
+    // counter starts again at next, and it forgets its history and its last request and answer.
+    void restart(std::uint16_t next);
+    // A different bridge is now on the line: as restart, but with detection off.
+    void replace(std::uint16_t next);
+    // The bridge carries out a later request (the next one of that type when given) but does not send
+    // its answer; the passings a resend request brings still go out. Each call drops one answer.
+    void dropAnswer(std::optional<MessageType> to);
+
+    // The names the commands and report lines use for the host's requests: read, start, stop,
+    // program, resend.
+    static const char* requestName(MessageType type);
+    static std::optional<MessageType> requestNamed(const std::string& name);
+
     // cars > 0: cars 1 to cars pass at random intervals around lapMs while detection is on.
     void setRace(int cars, std::uint32_t lapMs);
 
@@ -80,6 +94,9 @@ public:
 
 private:
     void handle(const BridgeMessage& request, std::uint64_t nowMs);
+    // True, and the drop used up, when the answer to a request of this type is to be dropped.
+    bool takeDrop(MessageType request);
+    void forget(std::uint16_t next);
     BridgeMessage execute(const BridgeMessage& request, std::uint64_t nowMs);
     // False when the message does not fit on the line.
     bool transmit(const BridgeMessage& message);
@@ -96,6 +113,8 @@ private:
     // The last request and its answer, so a repeated request is answered again, not redone.
     std::optional<BridgeMessage> m_lastRequest;
     BridgeMessage m_lastAnswer;
+    // Answers still to be dropped, in the order asked: of one request type, or of any (nullopt).
+    std::vector<std::optional<MessageType>> m_drops;
     std::uint64_t m_nextHeartbeat = kNever;
     int m_cars = 0;
     std::uint32_t m_lapMs = 4000;

@@ -153,6 +153,15 @@ bool SimulatorLoop::command(const std::string& line, std::uint64_t nowMs)
     case SimCommand::Kind::Hangup:
         hangup();
         break;
+    case SimCommand::Kind::Restart:
+        m_bridge.restart(parsed->next);
+        break;
+    case SimCommand::Kind::New:
+        m_bridge.replace(parsed->next);
+        break;
+    case SimCommand::Kind::DropAnswer:
+        m_bridge.dropAnswer(parsed->request);
+        break;
     case SimCommand::Kind::Quit:
         break;
     }
