@@ -52,8 +52,11 @@ struct Host
 QStringList reports(BridgeSimulator& bridge)
 {
     QStringList out;
-    for (const auto& line : bridge.takeReports())
-        out << QString::fromStdString(line);
+    // A line for another reader than the user is marked with its number.
+    for (const auto& report : bridge.takeReports()) {
+        const QString line = QString::fromStdString(report.line);
+        out << (report.to == BridgeSimulator::kUser ? line : QString("%1: %2").arg(report.to).arg(line));
+    }
     return out;
 }
 
@@ -228,7 +231,7 @@ private slots:
         // Full, to within a frame or two.
         QVERIFY(held <= BridgeSimulator::kOutputLimit);
         QVERIFY(held + 2 * held / waiting > BridgeSimulator::kOutputLimit);
-        bridge.report("ok");
+        bridge.report("ok", 2);
 
         // What the line takes is reported, in order.
         bridge.sent(BridgeMessage::passing(0, 0, 0).toFrame().encode().size());
@@ -242,7 +245,7 @@ private slots:
         QCOMPARE(said.size(), waiting);
         QCOMPARE(said[0], QString("lost 1"));
         QCOMPARE(said[waiting - 2], QString("lost %1").arg(waiting - 1));
-        QCOMPARE(said.back(), QString("ok"));
+        QCOMPARE(said.back(), QString("2: ok"));
         bridge.pass(7, 0);
         QVERIFY(bridge.output().empty());
         QCOMPARE(reports(bridge), QStringList{"lost 7"});
@@ -257,7 +260,7 @@ private slots:
         reports(bridge);
 
         // More than the bridge could hold at once: it is made as the line takes it.
-        bridge.burst(3000, {4, 9}, "ok burst");
+        bridge.burst(3000, {4, 9}, "ok burst", 3);
         QList<int> ids;
         QStringList said;
         int turns = 0;
@@ -273,7 +276,7 @@ private slots:
         QCOMPARE(ids.mid(0, 3), (QList<int>{4, 9, 4}));
         QCOMPARE(said.size(), 3001);
         QCOMPARE(said.filter("passed").size(), 3000);
-        QCOMPARE(said.back(), QString("ok burst"));
+        QCOMPARE(said.back(), QString("3: ok burst"));
     }
 
     void noiseIsRandomButReproducible()

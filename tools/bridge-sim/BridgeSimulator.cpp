@@ -108,13 +108,14 @@ void BridgeSimulator::noise(std::size_t count)
         m_output.push_back(static_cast<std::uint8_t>(byte(m_random)));
 }
 
-void BridgeSimulator::burst(std::size_t count, std::vector<std::int16_t> ids, std::string done)
+void BridgeSimulator::burst(std::size_t count, std::vector<std::int16_t> ids, std::string done, int to)
 {
     m_burstLeft = ids.empty() ? 0 : count;
     m_burstIds = std::move(ids);
     m_burstNext = 0;
+    m_burstTo = to;
     if (m_burstLeft == 0)
-        report(std::move(done));
+        report(std::move(done), to);
     else
         m_burstDone = std::move(done);
 }
@@ -193,7 +194,7 @@ void BridgeSimulator::tick(std::uint64_t nowMs)
         pass(m_burstIds[m_burstNext], nowMs);
         m_burstNext = (m_burstNext + 1) % m_burstIds.size();
         if (--m_burstLeft == 0)
-            report(std::move(m_burstDone));
+            report(std::move(m_burstDone), m_burstTo);
     }
     if (!m_detecting)
         return;
@@ -249,27 +250,27 @@ void BridgeSimulator::sent(std::size_t count)
 void BridgeSimulator::hangup()
 {
     m_hungUp = true;
-    for (Report& waiting : m_reports) {
+    for (Waiting& waiting : m_reports) {
         if (waiting.passed && waiting.after > m_sent)
-            waiting.line.replace(0, std::string("passed").size(), "lost");
+            waiting.report.line.replace(0, std::string("passed").size(), "lost");
         waiting.after = m_sent;
     }
     m_output.clear();
 }
 
-void BridgeSimulator::report(std::string line, std::uint64_t after, bool passed)
+void BridgeSimulator::report(std::string line, std::uint64_t after, bool passed, int to)
 {
-    m_reports.push_back({after, std::move(line), passed});
+    m_reports.push_back({after, {std::move(line), to}, passed});
 }
 
-std::vector<std::string> BridgeSimulator::takeReports()
+std::vector<BridgeSimulator::Report> BridgeSimulator::takeReports()
 {
     // Reports wait in the order they were made, except those due at once ("lost"), which may
     // overtake earlier ones still waiting for the line.
-    std::vector<std::string> out;
+    std::vector<Report> out;
     for (auto it = m_reports.begin(); it != m_reports.end();) {
         if (it->after <= m_sent) {
-            out.push_back(std::move(it->line));
+            out.push_back(std::move(it->report));
             it = m_reports.erase(it);
         } else {
             ++it;
