@@ -226,6 +226,7 @@ bool LatencyBench::run(const std::string& injector, Figures& figures, std::strin
         figures.burstMs = burst.totalMs;
     }
     stopInjector(injector, program);
+    m_simulator.send("quit");
     m_simulator.closeInput();
     if (!m_simulator.waitForExit(2000))
         m_simulator.stop();

@@ -1,7 +1,7 @@
 # Sourced by scripts that run Orvanel on a simulated bridge: start_bridge_sim BUILD WORK [OPTION...]
-# starts the simulator on the link WORK/bridge, with its commands on file descriptor 3 (kept open, so
-# that it runs until the caller closes it) and its output in WORK/bridge-sim.log, and returns once it
-# is ready. It sets sim_pid; the caller stops it.
+# starts the simulator on the link WORK/bridge, with its commands on file descriptor 3 and its output
+# in WORK/bridge-sim.log, and returns once it is ready. It sets sim_pid; the caller stops it (kill
+# "$sim_pid", or "quit" on file descriptor 3).
 start_bridge_sim() {
     local build=$1 work=$2
     shift 2

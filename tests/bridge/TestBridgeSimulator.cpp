@@ -52,8 +52,11 @@ struct Host
 QStringList reports(BridgeSimulator& bridge)
 {
     QStringList out;
-    for (const auto& line : bridge.takeReports())
-        out << QString::fromStdString(line);
+    // A line for another reader than the user is marked with its number.
+    for (const auto& report : bridge.takeReports()) {
+        const QString line = QString::fromStdString(report.line);
+        out << (report.to == BridgeSimulator::kUser ? line : QString("%1: %2").arg(report.to).arg(line));
+    }
     return out;
 }
 
@@ -228,7 +231,7 @@ private slots:
         // Full, to within a frame or two.
         QVERIFY(held <= BridgeSimulator::kOutputLimit);
         QVERIFY(held + 2 * held / waiting > BridgeSimulator::kOutputLimit);
-        bridge.report("ok");
+        bridge.report("ok", 2);
 
         // What the line takes is reported, in order.
         bridge.sent(BridgeMessage::passing(0, 0, 0).toFrame().encode().size());
@@ -242,7 +245,7 @@ private slots:
         QCOMPARE(said.size(), waiting);
         QCOMPARE(said[0], QString("lost 1"));
         QCOMPARE(said[waiting - 2], QString("lost %1").arg(waiting - 1));
-        QCOMPARE(said.back(), QString("ok"));
+        QCOMPARE(said.back(), QString("2: ok"));
         bridge.pass(7, 0);
         QVERIFY(bridge.output().empty());
         QCOMPARE(reports(bridge), QStringList{"lost 7"});
@@ -257,7 +260,7 @@ private slots:
         reports(bridge);
 
         // More than the bridge could hold at once: it is made as the line takes it.
-        bridge.burst(3000, {4, 9}, "ok burst");
+        bridge.burst(3000, {4, 9}, "ok burst", 3);
         QList<int> ids;
         QStringList said;
         int turns = 0;
@@ -273,7 +276,7 @@ private slots:
         QCOMPARE(ids.mid(0, 3), (QList<int>{4, 9, 4}));
         QCOMPARE(said.size(), 3001);
         QCOMPARE(said.filter("passed").size(), 3000);
-        QCOMPARE(said.back(), QString("ok burst"));
+        QCOMPARE(said.back(), QString("3: ok burst"));
     }
 
     void noiseIsRandomButReproducible()
@@ -353,6 +356,114 @@ private slots:
         }
         for (const auto& p : passings)
             QVERIFY(p.first >= 1 && p.first <= 3);
+    }
+
+    void droppedAnswerIsActedOnAndSentForTheRepeat_data()
+    {
+        QTest::addColumn<QString>("drop"); // empty: the next answer of any kind
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QStringList>("acted");
+        QTest::newRow("any") << "" << int(MessageType::ReadRequest) << QStringList{"read"};
+        QTest::newRow("read") << "read" << int(MessageType::ReadRequest) << QStringList{"read"};
+        QTest::newRow("start") << "start" << int(MessageType::StartDetection) << QStringList{"detection on"};
+        QTest::newRow("stop") << "stop" << int(MessageType::StopDetection) << QStringList{"detection off"};
+        QTest::newRow("program") << "program" << int(MessageType::ProgramRequest) << QStringList{"programmed 9"};
+        QTest::newRow("resend") << "resend" << int(MessageType::ResendRequest) << QStringList{};
+    }
+
+    void droppedAnswerIsActedOnAndSentForTheRepeat()
+    {
+        QFETCH(QString, drop);
+        QFETCH(int, type);
+        QFETCH(QStringList, acted);
+        const auto request = [type](std::uint8_t seq) {
+            const auto kind = static_cast<MessageType>(type);
+            return kind == MessageType::ProgramRequest  ? BridgeMessage::programRequest(seq, 9)
+                   : kind == MessageType::ResendRequest ? BridgeMessage::resendRequest(seq, 0)
+                                                        : BridgeMessage::request(kind, seq);
+        };
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        bridge.place(1);
+        host.send(BridgeMessage::request(MessageType::StartDetection, 1));
+        bridge.pass(5, 0);
+        host.received();
+        reports(bridge);
+
+        bridge.dropAnswer(BridgeSimulator::requestNamed(drop.toStdString()));
+        if (!drop.isEmpty()) {
+            // A drop for one kind of request leaves the answers to the others alone.
+            const auto other =
+                type == int(MessageType::ReadRequest) ? MessageType::StopDetection : MessageType::ReadRequest;
+            host.send(BridgeMessage::request(other, 2));
+            QCOMPARE(host.only().seq, std::uint8_t{2});
+            reports(bridge);
+        }
+        host.send(request(3));
+        // Only the answer is dropped: a resend request's passing still goes out.
+        const auto sent = host.received();
+        QCOMPARE(int(sent.size()), type == int(MessageType::ResendRequest) ? 1 : 0);
+        QCOMPARE(reports(bridge), acted + QStringList{"unanswered " + (drop.isEmpty() ? "read" : drop)});
+
+        // The host repeats the request: answered, not carried out again (a resend always is).
+        host.send(request(3));
+        const auto answered = host.received();
+        QVERIFY(!answered.empty());
+        QVERIFY(static_cast<std::uint8_t>(answered.back().type) >= 0x80);
+        QCOMPARE(answered.back().seq, std::uint8_t{3});
+        QCOMPARE(reports(bridge), QStringList{});
+    }
+
+    void restartedOrNewBridgeCountsAfresh_data()
+    {
+        QTest::addColumn<bool>("replaced"); // "new" rather than "restart"
+        QTest::newRow("restart") << false;
+        QTest::newRow("new") << true;
+    }
+
+    void restartedOrNewBridgeCountsAfresh()
+    {
+        QFETCH(bool, replaced);
+        BridgeSimulator bridge(1);
+        Host host{bridge, {}};
+        host.send(BridgeMessage::request(MessageType::StartDetection, 1), 0);
+        bridge.pass(5, 0);
+        host.send(BridgeMessage::request(MessageType::ReadRequest, 9), 0);
+        const auto half = BridgeMessage::request(MessageType::ReadRequest, 10).toFrame().encode();
+        bridge.receive(half.data(), 3, 0);
+        host.received();
+        reports(bridge);
+
+        if (replaced)
+            bridge.replace(40);
+        else
+            bridge.restart(40);
+        QCOMPARE(bridge.isDetecting(), !replaced);
+        QCOMPARE(bridge.nextPassing(), std::uint16_t{40});
+        // A frame begun before is not finished by what follows; the last request is no repeat now.
+        bridge.receive(half.data() + 3, half.size() - 3, 0);
+        QVERIFY(host.received().empty());
+        host.send(BridgeMessage::request(MessageType::ReadRequest, 9), 0);
+        QCOMPARE(host.only().type, MessageType::ReadAnswer);
+        // Its history went with it.
+        host.send(BridgeMessage::resendRequest(11, 0), 0);
+        const BridgeMessage ack = host.only();
+        QCOMPARE(ack.type, MessageType::Ack);
+        QCOMPARE(ack.passingSeq, std::uint16_t{40});
+
+        bridge.pass(7, 500);
+        bridge.tick(1000);
+        const auto sent = host.received();
+        if (replaced) {
+            QVERIFY(sent.empty());
+            QCOMPARE(reports(bridge), (QStringList{"read", "dropped 7"}));
+        } else {
+            QCOMPARE(sent.size(), std::size_t{2});
+            QCOMPARE(sent[0].passingSeq, std::uint16_t{40});
+            QCOMPARE(sent[1].type, MessageType::Heartbeat);
+            QCOMPARE(sent[1].passingSeq, std::uint16_t{41});
+            QCOMPARE(reports(bridge), (QStringList{"read", "passed 7"}));
+        }
     }
 
     void requestsSplitAcrossReadsAreUnderstood()

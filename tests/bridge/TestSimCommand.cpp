@@ -65,6 +65,38 @@ private slots:
         QCOMPARE(int(twelve->ids.back()), 12);
     }
 
+    void parsesLinkFaults_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<int>("next");
+        QTest::addColumn<int>("request"); // -1: any
+        QTest::newRow("restart") << "restart" << Kind::Restart << 0 << -1;
+        QTest::newRow("restart at") << "restart 65535" << Kind::Restart << 65535 << -1;
+        QTest::newRow("new") << "new" << Kind::New << 0 << -1;
+        QTest::newRow("new at") << "new 300" << Kind::New << 300 << -1;
+        QTest::newRow("drop any") << "drop-answer" << Kind::DropAnswer << 0 << -1;
+        QTest::newRow("drop read") << "drop-answer read" << Kind::DropAnswer << 0 << 0x01;
+        QTest::newRow("drop start") << "drop-answer start" << Kind::DropAnswer << 0 << 0x02;
+        QTest::newRow("drop stop") << "drop-answer stop" << Kind::DropAnswer << 0 << 0x03;
+        QTest::newRow("drop program") << "drop-answer program" << Kind::DropAnswer << 0 << 0x04;
+        QTest::newRow("drop resend") << "drop-answer resend" << Kind::DropAnswer << 0 << 0x05;
+    }
+
+    void parsesLinkFaults()
+    {
+        QFETCH(QString, line);
+        QFETCH(Kind, kind);
+        QFETCH(int, next);
+        QFETCH(int, request);
+        std::string error;
+        const auto command = SimCommand::parse(line.toStdString(), error);
+        QVERIFY2(command, error.c_str());
+        QCOMPARE(command->kind, kind);
+        QCOMPARE(int(command->next), next);
+        QCOMPARE(command->request ? int(*command->request) : -1, request);
+    }
+
     void parsesStampedPasses()
     {
         std::string error;
@@ -134,6 +166,16 @@ private slots:
                                               << "remove: takes no argument";
         QTest::newRow("quit with argument") << "quit now"
                                             << "quit: takes no argument";
+        QTest::newRow("restart beyond 16 bits") << "restart 65536"
+                                                << "restart: expected at most one number";
+        QTest::newRow("restart two numbers") << "restart 1 2"
+                                             << "restart: expected at most one number";
+        QTest::newRow("new negative") << "new -1"
+                                      << "new: expected at most one number";
+        QTest::newRow("drop unknown request") << "drop-answer passing"
+                                              << "drop-answer: expected at most one request";
+        QTest::newRow("drop two requests") << "drop-answer read stop"
+                                           << "drop-answer: expected at most one request";
     }
 
     void refusesBadLines()

@@ -31,7 +31,10 @@ private slots:
         QCOMPARE(options->lapMs, std::uint32_t{4000});
         QVERIFY(!options->seed);
         QVERIFY(!options->help);
+        QVERIFY(!options->version);
         QVERIFY(!options->stamp);
+        QVERIFY(options->send.empty());
+        QVERIFY(options->controlPath().empty());
     }
 
     void stampIsASwitch()
@@ -49,14 +52,19 @@ private slots:
         QTest::addColumn<int>("race");
         QTest::addColumn<int>("lapMs");
         QTest::addColumn<int>("seed");
+        QTest::addColumn<QString>("control");
         QTest::newRow("everything") << "--link /tmp/b --race 5 --lap-ms 1500 --seed 9"
-                                    << "/tmp/b" << 5 << 1500 << 9;
+                                    << "/tmp/b" << 5 << 1500 << 9 << "/tmp/b.ctl";
         QTest::newRow("equals form") << "--link=/tmp/c --race=2 --lap-ms=100 --seed=0"
-                                     << "/tmp/c" << 2 << 100 << 0;
+                                     << "/tmp/c" << 2 << 100 << 0 << "/tmp/c.ctl";
         QTest::newRow("race only") << "--race 12"
-                                   << "" << 12 << 4000 << -1;
+                                   << "" << 12 << 4000 << -1 << "";
         QTest::newRow("later wins") << "--race 1 --race 3"
-                                    << "" << 3 << 4000 << -1;
+                                    << "" << 3 << 4000 << -1 << "";
+        QTest::newRow("control given") << "--control /run/c --link /tmp/d"
+                                       << "/tmp/d" << 0 << 4000 << -1 << "/run/c";
+        QTest::newRow("options end") << "--race 4 --"
+                                     << "" << 4 << 4000 << -1 << "";
     }
 
     void parsesOptions()
@@ -66,15 +74,29 @@ private slots:
         QFETCH(int, race);
         QFETCH(int, lapMs);
         QFETCH(int, seed);
+        QFETCH(QString, control);
         std::string error;
         const auto options = SimOptions::parse(split(arguments), error);
         QVERIFY2(options, error.c_str());
         QCOMPARE(QString::fromStdString(options->link), link);
+        QCOMPARE(QString::fromStdString(options->controlPath()), control);
         QCOMPARE(options->race, race);
         QCOMPARE(int(options->lapMs), lapMs);
         QCOMPARE(options->seed.has_value(), seed >= 0);
         if (seed >= 0)
             QCOMPARE(int(*options->seed), seed);
+    }
+
+    void sendTakesCommandsInOrder()
+    {
+        std::string error;
+        const auto options = SimOptions::parse({"--send", "pass 7", "--link", "/tmp/b", "--send=quit"}, error);
+        QVERIFY2(options, error.c_str());
+        QVERIFY(options->send == (std::vector<std::string>{"pass 7", "quit"}));
+        QCOMPARE(QString::fromStdString(options->controlPath()), QString("/tmp/b.ctl"));
+        // Parsed again from the start: the parser keeps no place from one command line to the next.
+        QVERIFY(SimOptions::parse({"--version"}, error)->version);
+        QVERIFY(SimOptions::parse({"--version"}, error)->send.empty());
     }
 
     void helpIsRecognised()
@@ -83,9 +105,27 @@ private slots:
         QVERIFY(SimOptions::parse({"--help"}, error)->help);
         QVERIFY(SimOptions::parse({"-h"}, error)->help);
         const QString usage = QString::fromStdString(SimOptions::usage("orvanel-bridge-sim"));
-        for (const char* part :
-             {"--link PATH", "--race N", "--lap-ms MS", "--seed", "pass ID", "place ID", "remove", "mute on|off",
-              "noise N", "burst COUNT [ID ...]", "hangup", "quit", "ready DEVICE", "--stamp"})
+        for (const char* part : {"--link PATH",
+                                 "--race N",
+                                 "--lap-ms MS",
+                                 "--seed",
+                                 "pass ID",
+                                 "place ID",
+                                 "remove",
+                                 "mute on|off",
+                                 "noise N",
+                                 "burst COUNT [ID ...]",
+                                 "hangup",
+                                 "restart [N]",
+                                 "new [N]",
+                                 "drop-answer [read|start|stop|program|resend]",
+                                 "unanswered REQUEST",
+                                 "quit",
+                                 "ready DEVICE",
+                                 "--stamp",
+                                 "--control PATH",
+                                 "--send COMMAND",
+                                 "--version"})
             QVERIFY2(usage.contains(part), part);
     }
 
@@ -96,7 +136,25 @@ private slots:
         QTest::newRow("unknown option") << "--fast"
                                         << "unknown option '--fast'";
         QTest::newRow("stray word") << "bridge"
-                                    << "unknown option 'bridge'";
+                                    << "unexpected argument 'bridge'";
+        QTest::newRow("stray word after options") << "--race 3 bridge --seed 1"
+                                                  << "unexpected argument 'bridge'";
+        QTest::newRow("word after the end of options") << "--race 3 -- --seed"
+                                                       << "unexpected argument '--seed'";
+        QTest::newRow("unknown short option") << "-x"
+                                              << "unknown option '-x'";
+        QTest::newRow("value for a switch") << "--version=2"
+                                            << "--version takes no value";
+        QTest::newRow("control without path") << "--control="
+                                              << "--control needs a path";
+        QTest::newRow("send without command") << "--link /tmp/b --send"
+                                              << "--send needs a value";
+        QTest::newRow("send blank command") << "--link /tmp/b --send="
+                                            << "--send needs one command";
+        QTest::newRow("send with nowhere to send") << "--send quit"
+                                                   << "--send needs --link or --control";
+        QTest::newRow("send with a bridge option") << "--link /tmp/b --race 2 --send quit"
+                                                   << "--send goes only with --link or --control";
         QTest::newRow("link without path") << "--link"
                                            << "--link needs a value";
         QTest::newRow("empty link") << "--link="

@@ -15,6 +15,8 @@ public:
     ~LineProcess()
     {
         if (m_process.state() != QProcess::NotRunning) {
+            if (!m_endLine.isEmpty())
+                m_process.write((m_endLine + QLatin1Char('\n')).toUtf8());
             m_process.closeWriteChannel();
             if (!m_process.waitForFinished(2000)) {
                 m_process.terminate();
@@ -26,8 +28,11 @@ public:
 
     QProcess& process() { return m_process; }
 
-    bool start(const QString& program, const QStringList& arguments)
+    // endLine, when given, is the command that ends the program at the end (the bridge simulator's
+    // "quit"); without one, the end of its input has to.
+    bool start(const QString& program, const QStringList& arguments, const QString& endLine = {})
     {
+        m_endLine = endLine;
         m_process.start(program, arguments);
         return m_process.waitForStarted(10000);
     }
@@ -91,6 +96,7 @@ private:
     }
 
     QProcess m_process;
+    QString m_endLine;
     QByteArray m_partial;
     QStringList m_lines;
 };

@@ -73,7 +73,7 @@ void TestBridgeEndToEnd::init()
     QVERIFY(m_dir.isValid());
     const QString link = m_dir.filePath(QStringLiteral("bridge"));
     m_sim = std::make_unique<LineProcess>();
-    QVERIFY(m_sim->start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link, "--seed", "1"}));
+    QVERIFY(m_sim->start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link, "--seed", "1"}, "quit"));
     QVERIFY2(!m_sim->waitForLine("ready ").isEmpty(), qPrintable(m_sim->errors()));
 
     m_platform = createPlatformServices();

@@ -58,7 +58,7 @@ bool startProgram(LineProcess& program, const QStringList& arguments)
 
 QString startSimulator(LineProcess& sim, const QString& link)
 {
-    if (!sim.start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link}) || sim.waitForLine("ready ").isEmpty())
+    if (!sim.start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link}, "quit") || sim.waitForLine("ready ").isEmpty())
         return sim.errors();
     return {};
 }
@@ -167,7 +167,7 @@ void TestProgramEndToEnd::passingsTypedIntoTheFocusedWindow()
     QVERIFY(dir.isValid());
     const QString link = dir.filePath(QStringLiteral("bridge"));
     LineProcess sim;
-    QVERIFY(sim.start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link}));
+    QVERIFY(sim.start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link}, "quit"));
     QVERIFY2(!sim.waitForLine("ready ").isEmpty(), qPrintable(sim.errors()));
 
     LineProcess program;

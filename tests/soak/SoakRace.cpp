@@ -202,7 +202,8 @@ bool Soak::setUp()
         return problem(m_platform.keysProblem.c_str());
 
     const QString link = m_dir.filePath(QStringLiteral("bridge"));
-    if (!m_sim.start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link}) || m_sim.waitForLine("ready ").isEmpty())
+    if (!m_sim.start(QStringLiteral(ORVANEL_BRIDGE_SIM), {"--link", link}, "quit") ||
+        m_sim.waitForLine("ready ").isEmpty())
         return problem("the bridge simulator did not start");
 
     m_program.process().setWorkingDirectory(m_dir.path());
@@ -292,6 +293,7 @@ void Soak::finish()
         m_ending = QStringLiteral("exited %1").arg(program.exitCode());
 
     // The simulator reports every passing before it ends: sent, or lost.
+    m_sim.process().write("quit\n");
     m_sim.process().closeWriteChannel();
     m_sim.process().waitForFinished(kFinishMs);
     collectSimulator();

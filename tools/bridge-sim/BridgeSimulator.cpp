@@ -25,7 +25,20 @@ void BridgeSimulator::handle(const BridgeMessage& request, std::uint64_t nowMs)
         m_lastRequest = request;
         m_lastAnswer = execute(request, nowMs);
     }
-    transmit(m_lastAnswer);
+    if (takeDrop(request.type))
+        report(std::string("unanswered ") + requestName(request.type));
+    else
+        transmit(m_lastAnswer);
+}
+
+bool BridgeSimulator::takeDrop(MessageType request)
+{
+    const auto drop =
+        std::find_if(m_drops.begin(), m_drops.end(), [request](const auto& to) { return !to || *to == request; });
+    if (drop == m_drops.end())
+        return false;
+    m_drops.erase(drop);
+    return true;
 }
 
 BridgeMessage BridgeSimulator::execute(const BridgeMessage& request, std::uint64_t nowMs)
@@ -95,15 +108,77 @@ void BridgeSimulator::noise(std::size_t count)
         m_output.push_back(static_cast<std::uint8_t>(byte(m_random)));
 }
 
-void BridgeSimulator::burst(std::size_t count, std::vector<std::int16_t> ids, std::string done)
+void BridgeSimulator::burst(std::size_t count, std::vector<std::int16_t> ids, std::string done, int to)
 {
     m_burstLeft = ids.empty() ? 0 : count;
     m_burstIds = std::move(ids);
     m_burstNext = 0;
+    m_burstTo = to;
     if (m_burstLeft == 0)
-        report(std::move(done));
+        report(std::move(done), to);
     else
         m_burstDone = std::move(done);
+}
+
+void BridgeSimulator::restart(std::uint16_t next)
+{
+    forget(next);
+}
+
+void BridgeSimulator::replace(std::uint16_t next)
+{
+    forget(next);
+    m_detecting = false;
+    m_nextHeartbeat = kNever;
+    m_carDue.clear();
+}
+
+void BridgeSimulator::forget(std::uint16_t next)
+{
+    m_nextPassing = next;
+    m_history.clear();
+    m_lastRequest.reset();
+    // A frame half heard before the blip is not finished by the bytes after it.
+    m_decoder.reset();
+}
+
+void BridgeSimulator::dropAnswer(std::optional<MessageType> to)
+{
+    m_drops.push_back(to);
+}
+
+namespace {
+
+struct RequestName
+{
+    MessageType type;
+    const char* name;
+};
+
+constexpr RequestName kRequestNames[] = {
+    {MessageType::ReadRequest, "read"},     {MessageType::StartDetection, "start"},
+    {MessageType::StopDetection, "stop"},   {MessageType::ProgramRequest, "program"},
+    {MessageType::ResendRequest, "resend"},
+};
+
+} // namespace
+
+const char* BridgeSimulator::requestName(MessageType type)
+{
+    for (const RequestName& known : kRequestNames) {
+        if (known.type == type)
+            return known.name;
+    }
+    return "request";
+}
+
+std::optional<MessageType> BridgeSimulator::requestNamed(const std::string& name)
+{
+    for (const RequestName& known : kRequestNames) {
+        if (name == known.name)
+            return known.type;
+    }
+    return std::nullopt;
 }
 
 void BridgeSimulator::setRace(int cars, std::uint32_t lapMs)
@@ -119,7 +194,7 @@ void BridgeSimulator::tick(std::uint64_t nowMs)
         pass(m_burstIds[m_burstNext], nowMs);
         m_burstNext = (m_burstNext + 1) % m_burstIds.size();
         if (--m_burstLeft == 0)
-            report(std::move(m_burstDone));
+            report(std::move(m_burstDone), m_burstTo);
     }
     if (!m_detecting)
         return;
@@ -175,27 +250,27 @@ void BridgeSimulator::sent(std::size_t count)
 void BridgeSimulator::hangup()
 {
     m_hungUp = true;
-    for (Report& waiting : m_reports) {
+    for (Waiting& waiting : m_reports) {
         if (waiting.passed && waiting.after > m_sent)
-            waiting.line.replace(0, std::string("passed").size(), "lost");
+            waiting.report.line.replace(0, std::string("passed").size(), "lost");
         waiting.after = m_sent;
     }
     m_output.clear();
 }
 
-void BridgeSimulator::report(std::string line, std::uint64_t after, bool passed)
+void BridgeSimulator::report(std::string line, std::uint64_t after, bool passed, int to)
 {
-    m_reports.push_back({after, std::move(line), passed});
+    m_reports.push_back({after, {std::move(line), to}, passed});
 }
 
-std::vector<std::string> BridgeSimulator::takeReports()
+std::vector<BridgeSimulator::Report> BridgeSimulator::takeReports()
 {
     // Reports wait in the order they were made, except those due at once ("lost"), which may
     // overtake earlier ones still waiting for the line.
-    std::vector<std::string> out;
+    std::vector<Report> out;
     for (auto it = m_reports.begin(); it != m_reports.end();) {
         if (it->after <= m_sent) {
-            out.push_back(std::move(it->line));
+            out.push_back(std::move(it->report));
             it = m_reports.erase(it);
         } else {
             ++it;

@@ -50,8 +50,22 @@ public:
     void noise(std::size_t count);
     // count passings of ids in turn, made as fast as the line takes them (see kBurstBacklog) by
     // tick(); done is reported after the last one.
-    void burst(std::size_t count, std::vector<std::int16_t> ids, std::string done);
+    void burst(std::size_t count, std::vector<std::int16_t> ids, std::string done, int to = kUser);
     bool isBursting() const { return m_burstLeft > 0; }
+
+    // The bridge restarts as after a short power blip that leaves detection as it was: its passing
+    // counter starts again at next, and it forgets its history and its last request and answer.
+    void restart(std::uint16_t next);
+    // A different bridge is now on the line: as restart, but with detection off.
+    void replace(std::uint16_t next);
+    // The bridge carries out a later request (the next one of that type when given) but does not send
+    // its answer; the passings a resend request brings still go out. Each call drops one answer.
+    void dropAnswer(std::optional<MessageType> to);
+
+    // The names the commands and report lines use for the host's requests: read, start, stop,
+    // program, resend.
+    static const char* requestName(MessageType type);
+    static std::optional<MessageType> requestNamed(const std::string& name);
 
     // cars > 0: cars 1 to cars pass at random intervals around lapMs while detection is on.
     void setRace(int cars, std::uint32_t lapMs);
@@ -67,11 +81,20 @@ public:
     // The line is gone: what waits for it and whatever comes later is lost.
     void hangup();
 
-    // A line for the user. Each waits until what the bridge had to send before it is on the line,
-    // so "passed 7" means its frame went out; "lost 7" comes at once.
-    void report(std::string line) { report(std::move(line), m_sent + m_output.size(), false); }
+    // Who a report line is for: the user (the simulator's standard output), or a number of the
+    // caller's own, such as a client that sent a command.
+    static constexpr int kUser = 0;
+    struct Report
+    {
+        std::string line;
+        int to = kUser;
+    };
+
+    // A line for the user or another reader. Each waits until what the bridge had to send before it
+    // is on the line, so "passed 7" means its frame went out; "lost 7" comes at once.
+    void report(std::string line, int to = kUser) { report(std::move(line), m_sent + m_output.size(), false, to); }
     // The lines whose time has come, in order.
-    std::vector<std::string> takeReports();
+    std::vector<Report> takeReports();
 
     bool isDetecting() const { return m_detecting; }
     bool isMuted() const { return m_muted; }
@@ -80,10 +103,13 @@ public:
 
 private:
     void handle(const BridgeMessage& request, std::uint64_t nowMs);
+    // True, and the drop used up, when the answer to a request of this type is to be dropped.
+    bool takeDrop(MessageType request);
+    void forget(std::uint16_t next);
     BridgeMessage execute(const BridgeMessage& request, std::uint64_t nowMs);
     // False when the message does not fit on the line.
     bool transmit(const BridgeMessage& message);
-    void report(std::string line, std::uint64_t after, bool passed);
+    void report(std::string line, std::uint64_t after, bool passed, int to = kUser);
     std::uint64_t lapFrom(std::uint64_t nowMs, double low, double high);
 
     FrameDecoder m_decoder;
@@ -96,6 +122,8 @@ private:
     // The last request and its answer, so a repeated request is answered again, not redone.
     std::optional<BridgeMessage> m_lastRequest;
     BridgeMessage m_lastAnswer;
+    // Answers still to be dropped, in the order asked: of one request type, or of any (nullopt).
+    std::vector<std::optional<MessageType>> m_drops;
     std::uint64_t m_nextHeartbeat = kNever;
     int m_cars = 0;
     std::uint32_t m_lapMs = 4000;
@@ -104,17 +132,18 @@ private:
     std::vector<std::int16_t> m_burstIds;
     std::size_t m_burstNext = 0;
     std::string m_burstDone;
+    int m_burstTo = kUser;
     std::vector<std::uint8_t> m_output;
     std::uint64_t m_sent = 0; // bytes the line took so far
     bool m_hungUp = false;
 
-    struct Report
+    struct Waiting
     {
         std::uint64_t after; // printed once m_sent reaches this
-        std::string line;
+        Report report;
         bool passed; // "passed ID", which becomes "lost ID" when its frame never goes out
     };
-    std::deque<Report> m_reports;
+    std::deque<Waiting> m_reports;
 };
 
 } // namespace orvanel

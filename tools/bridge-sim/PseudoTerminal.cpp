@@ -90,7 +90,11 @@ void PseudoTerminal::hangup()
         ::close(m_master);
     m_slave = -1;
     m_master = -1;
-    if (!m_link.empty())
+    // Unless another simulator has made it its own since.
+    std::string target(m_device.size() + 1, '\0');
+    if (!m_link.empty() &&
+        ::readlink(m_link.c_str(), target.data(), target.size()) == static_cast<ssize_t>(m_device.size()) &&
+        target.compare(0, m_device.size(), m_device) == 0)
         ::unlink(m_link.c_str());
     m_link.clear();
 }

@@ -22,7 +22,8 @@ public:
     bool open(std::string& error);
     // Makes path a symbolic link to the device; an old symbolic link there is replaced.
     bool link(const std::string& path, std::string& error);
-    // Closes the line like an unplugged adapter: the host's next read fails. Removes the link.
+    // Closes the line like an unplugged adapter: the host's next read fails. Removes the link, unless
+    // it points elsewhere by now.
     void hangup();
 
     bool isOpen() const { return m_master >= 0; }

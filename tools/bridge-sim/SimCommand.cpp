@@ -1,5 +1,6 @@
 #include "bridge-sim/SimCommand.h"
 
+#include "bridge-sim/BridgeSimulator.h"
 #include "bridge-sim/WholeNumber.h"
 #include "bridge/BridgeMessage.h"
 
@@ -11,7 +12,8 @@ namespace orvanel {
 
 const char* SimCommand::summary()
 {
-    return "pass ID [at MS], place ID, remove, mute on|off, noise N, burst COUNT [ID ...], hangup, quit";
+    return "pass ID [at MS], place ID, remove, mute on|off, noise N, burst COUNT [ID ...], hangup, restart [N], "
+           "new [N], drop-answer [read|start|stop|program|resend], quit";
 }
 
 std::optional<SimCommand> SimCommand::parse(const std::string& line, std::string& error)
@@ -80,6 +82,23 @@ std::optional<SimCommand> SimCommand::parse(const std::string& line, std::string
             for (std::int16_t id = 1; id <= 12; ++id)
                 command.ids.push_back(id);
         }
+        return command;
+    }
+    if (name == "restart" || name == "new") {
+        command.kind = name == "restart" ? Kind::Restart : Kind::New;
+        const auto next = arguments == 1 ? parseWholeNumber(words[1], 0, UINT16_MAX) : std::nullopt;
+        if (arguments > 1 || (arguments == 1 && !next))
+            return fail(name + ": expected at most one number for the next passing, from 0 to " +
+                        std::to_string(UINT16_MAX));
+        command.next = static_cast<std::uint16_t>(next.value_or(0));
+        return command;
+    }
+    if (name == "drop-answer") {
+        command.kind = Kind::DropAnswer;
+        if (arguments == 1)
+            command.request = BridgeSimulator::requestNamed(words[1]);
+        if (arguments > 1 || (arguments == 1 && !command.request))
+            return fail("drop-answer: expected at most one request: read, start, stop, program or resend");
         return command;
     }
     if (name == "remove" || name == "hangup" || name == "quit") {

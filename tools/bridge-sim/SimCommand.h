@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bridge/BridgeMessage.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -20,6 +22,9 @@ struct SimCommand
         Noise,
         Burst,
         Hangup,
+        Restart,
+        New,
+        DropAnswer,
         Quit,
     };
 
@@ -32,6 +37,8 @@ struct SimCommand
     bool on = false;                    // Mute
     std::size_t count = 0;              // Noise, Burst
     std::vector<std::int16_t> ids;      // Burst: the cars, in turn; 1 to 12 when none are given
+    std::uint16_t next = 0;             // Restart, New: the number of the bridge's next passing
+    std::optional<MessageType> request; // DropAnswer: only the answer to this kind of request
 
     // A blank line gives nothing and no error; a bad one gives nothing and says why in error.
     static std::optional<SimCommand> parse(const std::string& line, std::string& error);

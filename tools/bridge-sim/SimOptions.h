@@ -12,12 +12,19 @@ struct SimOptions
 {
     static constexpr std::uint32_t kDefaultLapMs = 4000;
 
-    std::string link; // symbolic link to the device, when given
-    int race = 0;     // cars 1 to race pass by themselves while detection is on
+    std::string link;    // symbolic link to the device, when given
+    std::string control; // the control socket given with --control; see controlPath()
+    int race = 0;        // cars 1 to race pass by themselves while detection is on
     std::uint32_t lapMs = kDefaultLapMs;
     std::optional<std::uint32_t> seed; // fixes the random choices; random when absent
     bool stamp = false;                // "passed ID" lines say when the frame went out
+    // Commands for a running simulator: given, the program sends them and serves no bridge.
+    std::vector<std::string> send;
     bool help = false;
+    bool version = false;
+
+    // The control socket: --control, or LINK.ctl beside the link; empty when there is none.
+    std::string controlPath() const;
 
     // arguments without the program name. On a bad one, nothing is returned and error says why.
     static std::optional<SimOptions> parse(const std::vector<std::string>& arguments, std::string& error);

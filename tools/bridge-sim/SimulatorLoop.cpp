@@ -9,12 +9,20 @@
 #include <csignal>
 #include <poll.h>
 #include <sys/signalfd.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <vector>
 
 namespace orvanel {
 
 namespace {
+
+constexpr int kUser = BridgeSimulator::kUser;
+// How often a background job of a terminal looks whether it is in the foreground again ("fg" on a
+// running job sends no signal).
+constexpr int kForegroundCheckMs = 500;
 
 std::string trimmed(const std::string& line)
 {
@@ -30,26 +38,58 @@ std::uint64_t monotonicNs()
     return static_cast<std::uint64_t>(now.tv_sec) * 1000000000U + static_cast<std::uint64_t>(now.tv_nsec);
 }
 
+// A pipe or socket, whose reader can go away; a terminal or a file stays.
+bool hasReader(int fd)
+{
+    struct stat status
+    {
+    };
+    return ::fstat(fd, &status) == 0 && (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode));
+}
+
 } // namespace
 
-SimulatorLoop::SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, bool stamp, std::FILE* out, std::FILE* err)
-    : m_bridge(bridge), m_line(line), m_stamp(stamp), m_out(out), m_err(err)
-{}
+SimulatorLoop::SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, ControlSocket& control, bool stamp,
+                             std::FILE* out, std::FILE* err)
+    : m_bridge(bridge), m_line(line), m_control(control), m_stamp(stamp), m_out(out), m_err(err),
+      m_inputIsTerminal(::isatty(STDIN_FILENO) == 1)
+{
+    m_sources[kUser].fd = STDIN_FILENO;
+}
+
+SimulatorLoop::~SimulatorLoop()
+{
+    for (const auto& [from, source] : m_sources) {
+        if (from != kUser)
+            ::close(source.fd);
+    }
+}
 
 int SimulatorLoop::run()
 {
     // Signals arrive as a readable descriptor, so they end the loop like "quit" and the link goes.
+    // SIGCONT ("fg", "bg") only wakes it, to look again whose the terminal is.
     sigset_t signals;
     sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGCONT})
+        sigaddset(&signals, signal);
     sigprocmask(SIG_BLOCK, &signals, nullptr);
-    const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
+    // Reading the terminal from the background fails then rather than stopping the simulator.
+    std::signal(SIGTTIN, SIG_IGN);
+    const int signalFd = ::signalfd(-1, &signals, SFD_CLOEXEC | SFD_NONBLOCK);
     const int status = loop(signalFd);
     if (signalFd >= 0)
         ::close(signalFd);
     return status;
+}
+
+bool SimulatorLoop::readsInput() const
+{
+    if (!m_inputIsTerminal)
+        return true;
+    // A terminal that is not the controlling one stops nobody who reads it.
+    const pid_t owner = ::tcgetpgrp(STDIN_FILENO);
+    return owner < 0 || owner == ::getpgrp();
 }
 
 int SimulatorLoop::loop(int signalFd)
@@ -59,54 +99,79 @@ int SimulatorLoop::loop(int signalFd)
         return static_cast<std::uint64_t>(
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
     };
+    const bool watchOutput = hasReader(::fileno(m_out));
 
-    std::string pending;
-    bool inputEnded = false;
     std::array<std::uint8_t, 4096> buffer{};
     for (;;) {
         // Commands wait while a burst goes out, so that they act in the order given.
         const bool commandsWait = m_bridge.isBursting();
-        const bool commandWaiting = !commandsWait && pending.find('\n') != std::string::npos;
-        if (inputEnded && !commandsWait && !commandWaiting)
-            return end();
-        std::array<pollfd, 3> fds{};
-        fds[0] = {inputEnded || commandsWait ? -1 : STDIN_FILENO, POLLIN, 0};
-        fds[1] = {signalFd, POLLIN, 0};
+        const bool commandWaiting =
+            !commandsWait && std::any_of(m_sources.begin(), m_sources.end(), [](const auto& source) {
+                return source.second.pending.find('\n') != std::string::npos;
+            });
+        const bool inputWaits = !m_sources[kUser].ended && !readsInput();
+
+        // Descriptors of -1 are left out by poll.
+        std::vector<pollfd> fds;
+        fds.push_back({signalFd, POLLIN, 0});
         // Room on the line matters only while something waits for it.
         const short lineEvents = m_bridge.output().empty() ? POLLIN : POLLIN | POLLOUT;
-        fds[2] = {m_line.masterFd(), lineEvents, 0};
-        const nfds_t count = m_line.isOpen() ? 3 : 2;
+        fds.push_back({m_line.isOpen() ? m_line.masterFd() : -1, lineEvents, 0});
+        // No events asked: poll reports an error or a hang-up on standard output all the same.
+        fds.push_back({watchOutput ? ::fileno(m_out) : -1, 0, 0});
+        fds.push_back({m_control.fd(), POLLIN, 0});
+        const std::size_t firstSource = fds.size();
+        for (const auto& [from, source] : m_sources) {
+            const bool reads = !commandsWait && !source.ended && (from != kUser || !inputWaits);
+            fds.push_back({reads ? source.fd : -1, POLLIN, 0});
+        }
 
         const std::uint64_t due = commandWaiting ? 0 : m_bridge.nextDueMs();
         const std::uint64_t current = now();
-        const int timeout = due == BridgeSimulator::kNever
-                                ? -1
-                                : static_cast<int>(std::min<std::uint64_t>(due - std::min(due, current), 1000));
-        if (::poll(fds.data(), count, timeout) < 0 && errno != EINTR) {
+        int timeout = due == BridgeSimulator::kNever
+                          ? -1
+                          : static_cast<int>(std::min<std::uint64_t>(due - std::min(due, current), 1000));
+        if (inputWaits)
+            timeout = timeout < 0 ? kForegroundCheckMs : std::min(timeout, kForegroundCheckMs);
+        if (::poll(fds.data(), fds.size(), timeout) < 0 && errno != EINTR) {
             std::fprintf(m_err, "orvanel-bridge-sim: poll failed\n");
             return 1;
         }
 
-        if (fds[1].revents != 0)
-            return end();
         if (fds[0].revents != 0) {
-            const ssize_t got = ::read(STDIN_FILENO, buffer.data(), buffer.size());
-            if (got <= 0)
-                inputEnded = true;
-            else
-                pending.append(reinterpret_cast<const char*>(buffer.data()), static_cast<std::size_t>(got));
+            signalfd_siginfo info{};
+            while (::read(signalFd, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+                if (info.ssi_signo != SIGCONT)
+                    return end();
+            }
         }
-        for (std::size_t newline = pending.find('\n'); newline != std::string::npos && !m_bridge.isBursting();
-             newline = pending.find('\n')) {
-            const std::string line = pending.substr(0, newline);
-            pending.erase(0, newline + 1);
-            if (!command(line, now()))
-                return end();
-            // At once, so a flood of commands fills the line only when nobody reads it.
-            flush();
+        // Whoever read the reports is gone (a test that crashed, say): nobody can end it any more.
+        if ((fds[2].revents & (POLLERR | POLLHUP)) != 0)
+            return end();
+        if (fds[3].revents != 0) {
+            for (int client; (client = m_control.accept()) >= 0;)
+                m_sources[m_nextClient++].fd = client;
+        }
+        std::size_t index = firstSource;
+        for (auto& [from, source] : m_sources) {
+            // Clients accepted just now have no entry yet.
+            if (index < fds.size() && fds[index++].revents != 0)
+                receive(source, from, fds[index - 1].revents);
+        }
+
+        for (auto& [from, source] : m_sources) {
+            for (std::size_t newline = source.pending.find('\n');
+                 newline != std::string::npos && !m_bridge.isBursting(); newline = source.pending.find('\n')) {
+                const std::string line = source.pending.substr(0, newline);
+                source.pending.erase(0, newline + 1);
+                if (!command(line, from, now()))
+                    return end();
+                // At once, so a flood of commands fills the line only when nobody reads it.
+                flush();
+            }
         }
         // After the commands, so a command written before a request takes effect first.
-        if (count == 3 && m_line.isOpen() && (fds[2].revents & POLLIN) != 0) {
+        if (m_line.isOpen() && (fds[1].revents & POLLIN) != 0) {
             const ssize_t got = m_line.read(buffer.data(), buffer.size());
             if (got > 0)
                 m_bridge.receive(buffer.data(), static_cast<std::size_t>(got), now());
@@ -115,19 +180,44 @@ int SimulatorLoop::loop(int signalFd)
         }
         m_bridge.tick(now());
         flush();
+        dropFinishedClients();
     }
 }
 
-bool SimulatorLoop::command(const std::string& line, std::uint64_t nowMs)
+void SimulatorLoop::receive(Source& source, int from, short events)
+{
+    std::array<char, 4096> buffer{};
+    const ssize_t got = ::read(source.fd, buffer.data(), buffer.size());
+    if (got > 0) {
+        source.pending.append(buffer.data(), static_cast<std::size_t>(got));
+        return;
+    }
+    // A terminal's end of input (Ctrl-D) is not final, and reading it from the background fails.
+    const bool terminal = from == kUser && m_inputIsTerminal;
+    if (got < 0 && (errno == EAGAIN || errno == EINTR || (terminal && errno == EIO)))
+        return;
+    if (got == 0 && terminal && (events & POLLHUP) == 0)
+        return;
+    source.ended = true;
+    // A last line without its line break is a command all the same.
+    if (!source.pending.empty() && source.pending.back() != '\n')
+        source.pending += '\n';
+}
+
+bool SimulatorLoop::command(const std::string& line, int from, std::uint64_t nowMs)
 {
     std::string error;
     const auto parsed = SimCommand::parse(line, error);
     const std::string given = trimmed(line);
+    if (given.empty())
+        return true;
+    if (from != kUser)
+        ++m_sources[from].unanswered;
     if (!parsed) {
-        if (!error.empty()) {
+        // A client gets the reason with the answer, as one report, so that each command has one.
+        if (from == kUser)
             std::fprintf(m_err, "orvanel-bridge-sim: %s\n", error.c_str());
-            m_bridge.report("error " + given);
-        }
+        m_bridge.report((from == kUser ? std::string() : "reason " + error + "\n") + "error " + given, from);
         return true;
     }
     switch (parsed->kind) {
@@ -148,17 +238,40 @@ bool SimulatorLoop::command(const std::string& line, std::uint64_t nowMs)
         break;
     case SimCommand::Kind::Burst:
         // Answered once its last passing is out, which takes the loop some turns.
-        m_bridge.burst(parsed->count, parsed->ids, "ok " + given);
+        m_bridge.burst(parsed->count, parsed->ids, "ok " + given, from);
         return true;
     case SimCommand::Kind::Hangup:
         hangup();
+        break;
+    case SimCommand::Kind::Restart:
+        m_bridge.restart(parsed->next);
+        break;
+    case SimCommand::Kind::New:
+        m_bridge.replace(parsed->next);
+        break;
+    case SimCommand::Kind::DropAnswer:
+        m_bridge.dropAnswer(parsed->request);
         break;
     case SimCommand::Kind::Quit:
         break;
     }
     // Said once the command's frames are on the line, so whoever waits for it may rely on them.
-    m_bridge.report("ok " + given);
+    m_bridge.report("ok " + given, from);
     return parsed->kind != SimCommand::Kind::Quit;
+}
+
+void SimulatorLoop::dropFinishedClients()
+{
+    for (auto it = m_sources.begin(); it != m_sources.end();) {
+        const Source& source = it->second;
+        if (it->first != kUser && source.ended && source.unanswered == 0 &&
+            source.pending.find('\n') == std::string::npos) {
+            ::close(source.fd);
+            it = m_sources.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void SimulatorLoop::hangup()
@@ -171,6 +284,7 @@ int SimulatorLoop::end()
 {
     hangup();
     flush();
+    m_control.close();
     return 0;
 }
 
@@ -180,11 +294,22 @@ void SimulatorLoop::flush()
         m_bridge.sent(m_line.write(m_bridge.output()));
     // Taken right after the write, so it tells when the passings reported now went out.
     const std::string stamp = m_stamp ? " " + std::to_string(monotonicNs()) : std::string();
-    for (std::string& report : m_bridge.takeReports()) {
-        // Only a passing's report starts with "passed ".
-        if (!stamp.empty() && report.rfind("passed ", 0) == 0)
-            report += stamp;
-        std::fprintf(m_out, "%s\n", report.c_str());
+    for (BridgeSimulator::Report& report : m_bridge.takeReports()) {
+        if (report.to == kUser) {
+            // Only a passing's report starts with "passed ".
+            if (!stamp.empty() && report.line.rfind("passed ", 0) == 0)
+                report.line += stamp;
+            std::fprintf(m_out, "%s\n", report.line.c_str());
+            continue;
+        }
+        // A client that went away, or does not read, loses its answer.
+        const auto client = m_sources.find(report.to);
+        if (client == m_sources.end())
+            continue;
+        --client->second.unanswered;
+        report.line += '\n';
+        [[maybe_unused]] const ssize_t sent =
+            ::send(client->second.fd, report.line.data(), report.line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     }
     std::fflush(m_out);
 }

@@ -1,4 +1,6 @@
 #include "bridge-sim/BridgeSimulator.h"
+#include "bridge-sim/ControlClient.h"
+#include "bridge-sim/ControlSocket.h"
 #include "bridge-sim/PseudoTerminal.h"
 #include "bridge-sim/SimOptions.h"
 #include "bridge-sim/SimulatorLoop.h"
@@ -6,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <random>
+#include <sys/stat.h>
 
 int main(int argc, char* argv[])
 {
@@ -22,12 +25,27 @@ int main(int argc, char* argv[])
         std::fputs(SimOptions::usage(program).c_str(), stdout);
         return 0;
     }
+    if (options->version) {
+        std::printf("%s %s\n", program.c_str(), ORVANEL_VERSION);
+        return 0;
+    }
+    if (!options->send.empty())
+        return ControlClient::send(options->controlPath(), options->send, stdout, stderr);
 
     // A reader that went away must not kill the simulator before it removes its link.
     std::signal(SIGPIPE, SIG_IGN);
 
+    // The control socket first, so that a second simulator on a link another one still serves leaves
+    // it alone; the link of one that hung up (an unplugged adapter) may be taken over.
     PseudoTerminal line;
-    if (!line.open(error) || (!options->link.empty() && !line.link(options->link, error))) {
+    ControlSocket control;
+    const std::string controlPath = options->controlPath();
+    struct stat link
+    {
+    };
+    const bool linkFree = options->link.empty() || ::lstat(options->link.c_str(), &link) != 0;
+    if (!line.open(error) || (!controlPath.empty() && !control.listen(controlPath, linkFree, error)) ||
+        (!options->link.empty() && !line.link(options->link, error))) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         return 1;
     }
@@ -37,5 +55,5 @@ int main(int argc, char* argv[])
 
     std::printf("ready %s\n", line.device().c_str());
     std::fflush(stdout);
-    return SimulatorLoop(bridge, line, options->stamp, stdout, stderr).run();
+    return SimulatorLoop(bridge, line, control, options->stamp, stdout, stderr).run();
 }
