@@ -360,7 +360,8 @@ bool MPal::eventFilter(QObject* watched, QEvent* event)
 
 void MPal::OnPassing(const std::int16_t& id, std::optional<std::uint32_t> stamp)
 {
-    // Keys typed while one of Orvanel's own windows has the focus would press its buttons.
+    // Keys typed while one of Orvanel's own windows has the focus would press its buttons; with no
+    // program focused they would land in whatever lies under the pointer.
     m_dispatcher.onPassing(id, Check1->isChecked(), m_keyboardFocus.target(), stamp);
 }
 
