@@ -326,13 +326,19 @@ IdListRead readIdList(const std::string& path)
     return collect(reader, path);
 }
 
-FileProblem writeIdList(const std::string& path, const IdList& ids)
+FileProblem idListProblem(const IdList& ids, const std::string& path)
 {
-    // What would not load back is not saved.
     for (std::size_t i = 0; i < ids.size(); ++i) {
         if (const std::string problem = idProblem(ids[i], i + 1); !problem.empty())
             return path + ": " + problem;
     }
+    return {};
+}
+
+FileProblem writeIdList(const std::string& path, const IdList& ids)
+{
+    if (FileProblem problem = idListProblem(ids, path); !problem.empty())
+        return problem;
     return replaceFile(path, formatIdList(ids), FileOwners::Anyone);
 }
 
