@@ -21,6 +21,7 @@ constexpr std::size_t kMaxFieldBytes = 3 * kMaxIdLength;
 // that has not given its twelve fields by then is not an ID list, however it goes on.
 constexpr std::size_t kMaxBytesRead = 2 * 1024 * 1024;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr const char* kNotAList = ": no es una lista de IDs: ";
 
 bool isBlank(char c)
 {
@@ -60,12 +61,10 @@ std::string controlCharacter(std::size_t row, unsigned value)
     return "el ID de la fila " + std::to_string(row) + " tiene un carácter de control (" + codePoint(value) + ")";
 }
 
-// Why an ID in UTF-8 cannot be a row of the table, naming it by its row (counted from 1); empty
-// when it can. A box holds kMaxIdLength characters, and a control character is no part of an ID.
-std::string idProblem(std::string_view id, std::size_t row)
+// A control character of an ID in UTF-8, which is no part of an ID, named for the user; empty when
+// there is none.
+std::string controlProblem(std::string_view id, std::size_t row)
 {
-    if (utf16Length(id) > kMaxIdLength)
-        return tooLong(row);
     for (std::size_t i = 0; i < id.size(); ++i) {
         const auto byte = static_cast<unsigned char>(id[i]);
         if (isControlByte(id[i]))
@@ -247,15 +246,14 @@ IdListRead collect(const FieldReader& reader, const std::string& path)
     const std::size_t current = fields.size() + 1;
     switch (reader.refusal()) {
     case FieldReader::Refusal::ControlByte:
-        result.problem = path + ": no es una lista de IDs: " +
-                         controlCharacter(current, static_cast<unsigned char>(reader.badByte()));
+        result.problem = path + kNotAList + controlCharacter(current, static_cast<unsigned char>(reader.badByte()));
         return result;
     case FieldReader::Refusal::FieldTooLong:
         result.problem = path + ": " + tooLong(current);
         return result;
     case FieldReader::Refusal::TooMuchRead:
-        result.problem = path + ": no es una lista de IDs (más de " + std::to_string(kMaxBytesRead / (1024 * 1024)) +
-                         " MiB sin completar los " + std::to_string(kIdListRows) + " IDs)";
+        result.problem = path + kNotAList + "más de " + std::to_string(kMaxBytesRead / (1024 * 1024)) +
+                         " MiB sin completar los " + std::to_string(kIdListRows) + " IDs";
         return result;
     case FieldReader::Refusal::None:
         break;
@@ -264,9 +262,14 @@ IdListRead collect(const FieldReader& reader, const std::string& path)
     const bool utf8 = std::all_of(fields.begin(), fields.end(), [](const std::string& f) { return isValidUtf8(f); });
     for (std::size_t i = 0; i < fields.size(); ++i) {
         std::string id = utf8 ? fields[i] : windows1252ToUtf8(fields[i]);
-        if (const std::string problem = idProblem(id, i + 1); !problem.empty()) {
+        std::string problem = controlProblem(id, i + 1);
+        if (!problem.empty())
+            problem = path + kNotAList + problem;
+        else if (utf16Length(id) > kMaxIdLength)
+            problem = path + ": " + tooLong(i + 1);
+        if (!problem.empty()) {
             result = {};
-            result.problem = path + ": " + problem;
+            result.problem = std::move(problem);
             return result;
         }
         result.ids[i] = std::move(id);
@@ -326,13 +329,21 @@ IdListRead readIdList(const std::string& path)
     return collect(reader, path);
 }
 
-FileProblem writeIdList(const std::string& path, const IdList& ids)
+FileProblem idListProblem(const IdList& ids, const std::string& path)
 {
-    // What would not load back is not saved.
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        if (const std::string problem = idProblem(ids[i], i + 1); !problem.empty())
+        if (utf16Length(ids[i]) > kMaxIdLength)
+            return path + ": " + tooLong(i + 1);
+        if (const std::string problem = controlProblem(ids[i], i + 1); !problem.empty())
             return path + ": " + problem;
     }
+    return {};
+}
+
+FileProblem writeIdList(const std::string& path, const IdList& ids)
+{
+    if (FileProblem problem = idListProblem(ids, path); !problem.empty())
+        return problem;
     return replaceFile(path, formatIdList(ids), FileOwners::Anyone);
 }
 

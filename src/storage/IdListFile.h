@@ -46,9 +46,12 @@ IdListRead parseIdList(std::string_view bytes, const std::string& path);
 // Reads no further into the file than its twelfth field, and never more than a few MiB.
 IdListRead readIdList(const std::string& path);
 
+// Why ids would not load back from a file at path as they are (an ID too long, or with a control
+// character); empty when they would.
+FileProblem idListProblem(const IdList& ids, const std::string& path);
+
 // Replaces the file whole (see replaceFile): a failed save leaves the old file as it was. IDs that
-// would not load back as they are (too long, with a control character) are refused and nothing is
-// written.
+// would not load back as they are (see idListProblem) are refused and nothing is written.
 FileProblem writeIdList(const std::string& path, const IdList& ids);
 
 } // namespace orvanel

@@ -22,22 +22,23 @@ std::string_view trimmed(std::string_view text)
 }
 
 // Text of the file as a message quotes it: control characters and byte order marks, which a
-// terminal or a tooltip would not show, are written out.
+// terminal or a tooltip would not show, are written out as their code points.
 std::string visible(std::string_view text)
 {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto byte = static_cast<unsigned char>(text[i]);
+        unsigned hidden = byte;
         if (text.compare(i, kByteOrderMark.size(), kByteOrderMark) == 0) {
-            out += "<U+FEFF>";
+            hidden = 0xFEFF;
             i += kByteOrderMark.size() - 1;
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            out += escaped;
-        } else {
+        } else if (byte >= 0x20 && byte != 0x7F) {
             out += text[i];
+            continue;
         }
+        char name[16];
+        std::snprintf(name, sizeof name, "<U+%04X>", hidden);
+        out += name;
     }
     return out;
 }

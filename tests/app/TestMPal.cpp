@@ -87,6 +87,7 @@ private slots:
     void resizingMovesNothing();
     void portKeptInItsFile();
     void idListsThroughTheDialogs_data();
+    void anotherUsersPortFileIsNotUsed();
     void idListsThroughTheDialogs();
     void closingReleasesTheBridgeButNotOtherWindows();
     void artwork();
@@ -521,11 +522,18 @@ void TestMPal::portKeptInItsFile()
     QVERIFY(putFile(path, " 2 \r\n"));
     MPal::Options options;
     options.portSettingFile = local(path);
+    options.ports.setDevice(3, "/dev/serial/by-id/usb-Maker_A-if00-port0");
     create(options);
     // Read before the first connection, which is made on the stored port.
     QCOMPARE(child<QComboBox>("Ccom")->currentIndex(), 2);
+    // Each entry shows the device it opens, and so does the closed list.
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(child<QComboBox>("Ccom")->itemData(i, Qt::ToolTipRole).toString(),
+                 i == 2 ? "/dev/serial/by-id/usb-Maker_A-if00-port0" : QStringLiteral("/dev/ttyS%1").arg(i));
+    QCOMPARE(child<QComboBox>("Ccom")->toolTip(), "/dev/serial/by-id/usb-Maker_A-if00-port0");
     QCOMPARE(m_bridge->calls, (std::vector<std::string>{"ClosePort", "OpenPort 3", "ReadTransponder"}));
     child<QComboBox>("Ccom")->setCurrentIndex(4);
+    QCOMPARE(child<QComboBox>("Ccom")->toolTip(), "/dev/ttyS4");
     m_window->close();
     QCOMPARE(contentsOf(path), QByteArray(" 4 \r\n"));
     // Neither Stop nor a port close runs on the way out.
@@ -537,6 +545,28 @@ void TestMPal::idListsThroughTheDialogs_data()
     QTest::addColumn<bool>("fromTheMenu");
     QTest::newRow("terminal start") << false;
     QTest::newRow("desktop start") << true;
+}
+
+// Planted in a shared folder by another user: COM 1 as on a first run, the status line's tooltip
+// says why for the whole run, and the file is left as it is.
+void TestMPal::anotherUsersPortFileIsNotUsed()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("config.cfg");
+    QVERIFY(putFile(path, " 3 \r\n"));
+    if (const QString skip = giveToAnotherUser(path); !skip.isEmpty())
+        QSKIP(qPrintable(skip));
+    MPal::Options options;
+    options.portSettingFile = local(path);
+    options.untrustedSettings = "orvanel.conf: es de otro usuario (ana); no se tiene en cuenta";
+    create(options);
+    QCOMPARE(child<QComboBox>("Ccom")->currentIndex(), 0);
+    const QStringList tooltip = child<QLabel>("Label1")->toolTip().split('\n');
+    QCOMPARE(tooltip.size(), 2);
+    QCOMPARE(tooltip[0], QString::fromStdString(options.untrustedSettings));
+    QVERIFY2(tooltip[1].startsWith(path + ": es de otro usuario ("), qPrintable(tooltip[1]));
+    m_window->close();
+    QCOMPARE(contentsOf(path), QByteArray(" 3 \r\n"));
 }
 
 void TestMPal::idListsThroughTheDialogs()
@@ -581,13 +611,26 @@ void TestMPal::idListsThroughTheDialogs()
     menu("MCargarIds");
     QCOMPARE(box("Text2", 0)->text(), QString("8"));
     const QString bad = dir.filePath("foto.jpg");
-    QVERIFY(putFile(bad, QByteArray(200 * 1024, 'x')));
+    QVERIFY(putFile(bad, QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11)));
     answerNextFileDialog(bad);
     menu("MCargarIds");
     QCOMPARE(box("Text2", 0)->text(), QString("8"));
     QCOMPARE(status(), QString("Error al leer IDs"));
-    QVERIFY(child<QLabel>("Label1")->toolTip().startsWith(bad));
+    QCOMPARE(child<QLabel>("Label1")->toolTip(),
+             bad + ": no es una lista de IDs: el ID de la fila 1 tiene un carácter de control (U+0000)");
     QCOMPARE(contentsOf(path).left(3), QByteArray("7\r\n"));
+
+    // The longest ID a file may hold fits its box whole, and is saved whole.
+    const QByteArray longest(32767, '9');
+    const QString longList = dir.filePath("largo.txt");
+    QVERIFY(putFile(longList, longest));
+    answerNextFileDialog(longList);
+    menu("MCargarIds");
+    QCOMPARE(box("Text2", 0)->text().size(), longest.size());
+    const QString saved = dir.filePath("guardado.txt");
+    answerNextFileDialog(saved);
+    menu("MGuardarIds");
+    QVERIFY(contentsOf(saved).startsWith(longest + "\r\n\r\n"));
 }
 
 void TestMPal::closingReleasesTheBridgeButNotOtherWindows()

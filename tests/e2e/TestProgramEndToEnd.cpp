@@ -228,7 +228,10 @@ void TestProgramEndToEnd::portAndIdListKeptAcrossRestarts()
     LineProcess com3;
     QCOMPARE(startSimulator(com1, dir.filePath("com1")), QString());
     QCOMPARE(startSimulator(com3, dir.filePath("com3")), QString());
-    const QStringList ports{"--com", "1=" + dir.filePath("com1"), "--com", "3=" + dir.filePath("com3")};
+    // COM 3 from orvanel.conf, COM 1 from the command line, which wins over the file.
+    const QStringList ports{"--com", "1=" + dir.filePath("com1")};
+    QVERIFY(putFile(dir.filePath("orvanel.conf"),
+                    ("com1 = " + dir.filePath("nowhere") + "\ncom3 = " + dir.filePath("com3") + "\n").toUtf8()));
     X11Windows x11;
     QVERIFY(x11.isOpen());
     PlatformServices platform = createPlatformServices();

@@ -125,10 +125,9 @@ void TestIdListFile::refused_data()
     QTest::newRow("NUL inside quotes") << QByteArray("7\r\n\"8\x00\"", 6) << notAList.arg(2).arg("U+0000");
     QTest::newRow("escape") << QByteArray("\x1B[1m") << notAList.arg(1).arg("U+001B");
     QTest::newRow("delete") << QByteArray("1,2\x7F") << notAList.arg(2).arg("U+007F");
-    QTest::newRow("UTF-8 control") << QByteArray("ñ\r\n\xC2\x85")
-                                   << "el ID de la fila 2 tiene un carácter de control (U+0085)";
+    QTest::newRow("UTF-8 control") << QByteArray("ñ\r\n\xC2\x85") << notAList.arg(2).arg("U+0085");
     QTest::newRow("Windows-1252 byte it leaves undefined")
-        << QByteArray("\xF1\r\n\x81") << "el ID de la fila 2 tiene un carácter de control (U+0081)";
+        << QByteArray("\xF1\r\n\x81") << notAList.arg(2).arg("U+0081");
     const QString tooLong =
         QStringLiteral("el ID de la fila %1 tiene más de 32767 caracteres, más de los que caben en su casilla");
     QTest::newRow("one character too many") << QByteArray("1\r\n") + QByteArray(32768, '7') << tooLong.arg(2);
@@ -264,7 +263,7 @@ void TestIdListFile::hugeFilesAreNotReadWhole()
     QVERIFY(putFile(blanks, "5\r\n" + QByteArray(8 << 20, ' ')));
     before = bytesReadSoFar();
     const IdListRead refused = readIdList(local(blanks));
-    QCOMPARE(refused.problem, local(blanks) + ": no es una lista de IDs (más de 2 MiB sin completar los 12 IDs)");
+    QCOMPARE(refused.problem, local(blanks) + ": no es una lista de IDs: más de 2 MiB sin completar los 12 IDs");
     QCOMPARE(refused.ids[0], std::string());
     QVERIFY(bytesReadSoFar() - before < 3 * 1024 * 1024);
 }

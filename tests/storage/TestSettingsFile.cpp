@@ -73,7 +73,7 @@ void TestSettingsFile::parse_data()
     QTest::newRow("invisible characters are shown")
         << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBFlog=a\nmin\x01gap=5\n") << -1 << "-"
         << "f:1: clave desconocida \"<U+FEFF>log\"; las claves son min-gap, log y com1 a com6|"
-           "f:2: clave desconocida \"min\\x01gap\"; las claves son min-gap, log y com1 a com6"
+           "f:2: clave desconocida \"min<U+0001>gap\"; las claves son min-gap, log y com1 a com6"
         << "-|-|-|-|-|-";
 }
 
