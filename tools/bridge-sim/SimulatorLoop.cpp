@@ -216,9 +216,9 @@ bool SimulatorLoop::command(const std::string& line, int from, std::uint64_t now
 {
     std::string error;
     const auto parsed = SimCommand::parse(line, error);
+    if (!parsed && error.empty())
+        return true; // a blank line
     const std::string given = trimmed(line);
-    if (given.empty())
-        return true;
     if (from != kUser)
         ++m_sources[from].unanswered;
     if (!parsed) {
