@@ -23,6 +23,10 @@ constexpr int kUser = BridgeSimulator::kUser;
 // How often a background job of a terminal looks whether it is in the foreground again ("fg" on a
 // running job sends no signal).
 constexpr int kForegroundCheckMs = 500;
+// Answers a client may leave unread; one that leaves more is let go.
+constexpr std::size_t kUnreadAnswers = 1 << 20;
+// How long the last answers may take to go out once the simulator ends ("ok quit").
+constexpr int kLastAnswersMs = 1000;
 
 std::string trimmed(const std::string& line)
 {
@@ -123,7 +127,8 @@ int SimulatorLoop::loop(int signalFd)
         const std::size_t firstSource = fds.size();
         for (const auto& [from, source] : m_sources) {
             const bool reads = !commandsWait && !source.ended && (from != kUser || !inputWaits);
-            fds.push_back({reads ? source.fd : -1, POLLIN, 0});
+            const short events = static_cast<short>((reads ? POLLIN : 0) | (source.outgoing.empty() ? 0 : POLLOUT));
+            fds.push_back({events != 0 ? source.fd : -1, events, 0});
         }
 
         const std::uint64_t due = commandWaiting ? 0 : m_bridge.nextDueMs();
@@ -155,8 +160,11 @@ int SimulatorLoop::loop(int signalFd)
         std::size_t index = firstSource;
         for (auto& [from, source] : m_sources) {
             // Clients accepted just now have no entry yet.
-            if (index < fds.size() && fds[index++].revents != 0)
-                receive(source, from, fds[index - 1].revents);
+            const short events = index < fds.size() ? fds[index++].revents : 0;
+            if ((events & POLLOUT) != 0)
+                answer(source);
+            if ((events & ~POLLOUT) != 0)
+                receive(source, from, events);
         }
 
         for (auto& [from, source] : m_sources) {
@@ -208,9 +216,9 @@ bool SimulatorLoop::command(const std::string& line, int from, std::uint64_t now
 {
     std::string error;
     const auto parsed = SimCommand::parse(line, error);
+    if (!parsed && error.empty())
+        return true; // a blank line
     const std::string given = trimmed(line);
-    if (given.empty())
-        return true;
     if (from != kUser)
         ++m_sources[from].unanswered;
     if (!parsed) {
@@ -260,11 +268,31 @@ bool SimulatorLoop::command(const std::string& line, int from, std::uint64_t now
     return parsed->kind != SimCommand::Kind::Quit;
 }
 
+void SimulatorLoop::answer(Source& client)
+{
+    while (!client.outgoing.empty()) {
+        const ssize_t sent =
+            ::send(client.fd, client.outgoing.data(), client.outgoing.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0 && errno == EINTR)
+            continue;
+        if (sent < 0 && errno == EAGAIN && client.outgoing.size() <= kUnreadAnswers)
+            return;
+        if (sent <= 0) {
+            client.outgoing.clear();
+            client.pending.clear();
+            client.ended = true;
+            client.unanswered = 0;
+            return;
+        }
+        client.outgoing.erase(0, static_cast<std::size_t>(sent));
+    }
+}
+
 void SimulatorLoop::dropFinishedClients()
 {
     for (auto it = m_sources.begin(); it != m_sources.end();) {
         const Source& source = it->second;
-        if (it->first != kUser && source.ended && source.unanswered == 0 &&
+        if (it->first != kUser && source.ended && source.unanswered == 0 && source.outgoing.empty() &&
             source.pending.find('\n') == std::string::npos) {
             ::close(source.fd);
             it = m_sources.erase(it);
@@ -285,6 +313,18 @@ int SimulatorLoop::end()
     hangup();
     flush();
     m_control.close();
+    // The clients' last answers, "ok quit" among them, within a bound: one that does not read loses them.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLastAnswersMs);
+    for (auto& [from, client] : m_sources) {
+        while (from != kUser && !client.outgoing.empty()) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd room{client.fd, POLLOUT, 0};
+            if (left.count() <= 0 || ::poll(&room, 1, static_cast<int>(left.count())) <= 0)
+                break;
+            answer(client);
+        }
+    }
     return 0;
 }
 
@@ -302,14 +342,13 @@ void SimulatorLoop::flush()
             std::fprintf(m_out, "%s\n", report.line.c_str());
             continue;
         }
-        // A client that went away, or does not read, loses its answer.
+        // A client that went away loses its answer.
         const auto client = m_sources.find(report.to);
-        if (client == m_sources.end())
+        if (client == m_sources.end() || client->second.unanswered == 0)
             continue;
         --client->second.unanswered;
-        report.line += '\n';
-        [[maybe_unused]] const ssize_t sent =
-            ::send(client->second.fd, report.line.data(), report.line.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        client->second.outgoing += report.line + '\n';
+        answer(client->second);
     }
     std::fflush(m_out);
 }

@@ -34,9 +34,10 @@ private:
     struct Source
     {
         int fd = -1;
-        std::string pending; // received, not yet carried out
-        bool ended = false;  // nothing more comes from it
-        int unanswered = 0;  // a client's commands whose answer has not gone out yet
+        std::string pending;  // received, not yet carried out
+        bool ended = false;   // nothing more comes from it
+        int unanswered = 0;   // a client's commands whose answer has not been made yet
+        std::string outgoing; // a client's answers its socket has not taken yet
     };
 
     int loop(int signalFd);
@@ -46,6 +47,8 @@ private:
     void receive(Source& source, int from, short events);
     // False when the line said "quit".
     bool command(const std::string& line, int from, std::uint64_t nowMs);
+    // Sends what the client's socket takes of its answers; a client that went away gets no more.
+    void answer(Source& client);
     void dropFinishedClients();
     void hangup();
     // Hangs up, prints what is left and answers the last commands; the exit status.
