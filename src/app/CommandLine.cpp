@@ -50,9 +50,9 @@ QString commandLineHelp()
         "  -h, --help      show this help and exit\n"
         "  -v, --version   show the version and exit\n"
         "\n"
-        "The chosen port is remembered in config.cfg in the current folder. --min-gap and --log\n"
-        "may also be set in orvanel.conf there, as lines \"min-gap = MS\" and \"log = FILE\";\n"
-        "the command line overrides them.\n"
+        "The chosen port is remembered in config.cfg in the current folder. --min-gap, --log and\n"
+        "--com may also be set in orvanel.conf there, as lines \"min-gap = MS\", \"log = FILE\"\n"
+        "and \"com1 = DEVICE\" to \"com6 = DEVICE\"; the command line overrides them.\n"
         "A port the user may not open needs the user in the device's group (usually dialout).\n");
 }
 
