@@ -417,6 +417,8 @@ void TestProgramEndToEnd::signalEndsTheProgramAsClosingTheWindowDoes()
     QCOMPARE(program.process().exitCode(), 0);
     QCOMPARE(contentsOf(dir.filePath("config.cfg")), QByteArray(" 2 \r\n"));
     QVERIFY2(!QFile::exists(lock), qPrintable(lock));
+}
+
 // Without a window manager, the focus falls back to the root window when the lap counter closes, and
 // may be PointerRoot or None: keys would go to whatever lies under the pointer, Orvanel's own window
 // as likely as not, where a blank would press Stop. None is typed, each passing is logged with why,
