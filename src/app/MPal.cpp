@@ -82,7 +82,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
         m_session.onLinkRestored();
         showLinkState();
     });
-    m_bridge->setPassingsLostHandler([this](std::uint64_t count) { reportLostPassings(count); });
+    m_bridge->setPassingsLostHandler([this](const LostPassings& lost) { reportLostPassings(lost); });
 
     const int menuHeight = menuBar()->sizeHint().height();
     resize(px(kClientWidthTwips), px(kClientHeightTwips) + menuHeight);
@@ -317,10 +317,10 @@ void MPal::showLinkState()
     linkDot->setToolTip(Label1->toolTip());
 }
 
-void MPal::reportLostPassings(std::uint64_t count)
+void MPal::reportLostPassings(const LostPassings& lost)
 {
-    m_session.onPassingsLost(count);
-    std::fprintf(stderr, "orvanel: %s (%s en total)\n", lostPassingsText(count).c_str(),
+    m_session.onPassingsLost(lost);
+    std::fprintf(stderr, "orvanel: %s (%s en total)\n", lostPassingsText(lost.count()).c_str(),
                  std::to_string(m_session.lostPassings()).c_str());
     showLinkState();
 }

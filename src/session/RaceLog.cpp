@@ -40,6 +40,12 @@ std::string logText::started(std::uint32_t minGapMs)
     return minGapMs == 0 ? "started (no min gap)" : "started (min gap " + std::to_string(minGapMs) + " ms)";
 }
 
+std::string logText::passingsLost(std::uint64_t count, const std::string& numbers)
+{
+    return std::to_string(count) + (count == 1 ? " passing lost (bridge number " : " passings lost (bridge numbers ") +
+           numbers + ")";
+}
+
 std::string csvField(std::string_view text)
 {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos)

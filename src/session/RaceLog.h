@@ -43,6 +43,8 @@ inline constexpr const char* kDetectionOn = "detection on";
 inline constexpr const char* kDetectionOff = "detection off";
 // The log's first line of a run, with the minimum gap its passings are judged by (0: none).
 std::string started(std::uint32_t minGapMs);
+// Passings the bridge numbered that never arrived: "3 passings lost (bridge numbers 5-6,9)".
+std::string passingsLost(std::uint64_t count, const std::string& numbers);
 } // namespace logText
 
 // The record race directors settle disputes from: one CSV line for each passing and each event of
