@@ -83,7 +83,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
         m_session.onLinkRestored();
         showLinkState();
     });
-    m_bridge->setPassingsLostHandler([this](std::uint64_t count) { reportLostPassings(count); });
+    m_bridge->setPassingsLostHandler([this](const LostPassings& lost) { reportLostPassings(lost); });
     // Why a passing typed nothing, or what the keyboard map could not type, stands behind its ID.
     m_dispatcher.setHoldHandler([this](const std::string& why) { Label1->setToolTip(QString::fromStdString(why)); });
     // Keys that wait behind slower ones (--key-delay) are checked again when their turn comes.
@@ -339,10 +339,10 @@ void MPal::showLinkState()
     linkDot->setToolTip(Label1->toolTip());
 }
 
-void MPal::reportLostPassings(std::uint64_t count)
+void MPal::reportLostPassings(const LostPassings& lost)
 {
-    m_session.onPassingsLost(count);
-    std::fprintf(stderr, "orvanel: %s (%s en total)\n", lostPassingsText(count).c_str(),
+    m_session.onPassingsLost(lost);
+    std::fprintf(stderr, "orvanel: %s (%s en total)\n", lostPassingsText(lost.count()).c_str(),
                  std::to_string(m_session.lostPassings()).c_str());
     showLinkState();
 }

@@ -92,7 +92,7 @@ private:
     void Form_Unload();
     void ConnectBridge();
     void showLinkState();
-    void reportLostPassings(std::uint64_t count);
+    void reportLostPassings(const LostPassings& lost);
     void OnPassing(const std::int16_t& id, std::optional<std::uint32_t> stamp);
     void Command1_Click();
     void Command2_Click();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bridge/LostPassings.h"
 #include "bridge/ReadStatus.h"
 
 #include <cstdint>
@@ -38,9 +39,9 @@ public:
     // Called when a lost link is back: the port reopened, the bridge answers, and detection is on
     // again if it was.
     void setLinkRestoredHandler(std::function<void()> handler) { m_linkRestored = std::move(handler); }
-    // Called with the number of passings that are known to be lost: the bridge numbered them, but
-    // they never arrived and it no longer keeps them.
-    void setPassingsLostHandler(std::function<void(std::uint64_t count)> handler)
+    // Called with the passings that are known to be lost, by their numbers: the bridge numbered
+    // them, but they never arrived and it no longer keeps them.
+    void setPassingsLostHandler(std::function<void(const LostPassings& lost)> handler)
     {
         m_passingsLost = std::move(handler);
     }
@@ -64,17 +65,17 @@ protected:
             m_linkRestored();
     }
 
-    void raisePassingsLost(std::uint64_t count)
+    void raisePassingsLost(const LostPassings& lost)
     {
         if (m_passingsLost)
-            m_passingsLost(count);
+            m_passingsLost(lost);
     }
 
 private:
     PassingHandler m_passing;
     std::function<void()> m_linkLost;
     std::function<void()> m_linkRestored;
-    std::function<void(std::uint64_t)> m_passingsLost;
+    std::function<void(const LostPassings&)> m_passingsLost;
 };
 
 } // namespace orvanel

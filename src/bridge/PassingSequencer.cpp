@@ -3,6 +3,7 @@
 #include "bridge/BridgeMessage.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace orvanel {
 
@@ -13,50 +14,79 @@ bool atOrAfter(std::uint16_t seq, std::uint16_t reference)
     return BridgeMessage::distance(reference, seq) >= 0;
 }
 
+// Whether seq is one of the numbers from `from` up to, not including, `to`.
+bool within(std::uint16_t seq, std::uint16_t from, std::uint16_t to)
+{
+    return atOrAfter(seq, from) && BridgeMessage::isAfter(to, seq);
+}
+
+bool samePassing(const PassingSequencer::Passing& a, const PassingSequencer::Passing& b)
+{
+    return a.seq == b.seq && a.id == b.id && a.stamp == b.stamp;
+}
+
 } // namespace
 
-PassingSequencer::PassingSequencer(std::uint64_t retryMs, int maxRequests)
-    : m_retryMs(retryMs), m_maxRequests(maxRequests)
+PassingSequencer::PassingSequencer(std::uint64_t maxRetryMs, int maxRequests)
+    : m_maxRetryMs(maxRetryMs), m_maxRequests(maxRequests)
 {}
 
 void PassingSequencer::reset()
+{
+    clearNumbering();
+    m_starting = false;
+    m_keepNumbering = false;
+    m_beforeStart.clear();
+    m_smoothedRtt = 0;
+    m_rttDeviation = 0;
+    m_roundTrips = 0;
+}
+
+void PassingSequencer::clearNumbering()
 {
     m_synchronised = false;
     m_expected = 0;
     m_claimed = 0;
     m_confirmed = 0;
     m_held.clear();
-    m_suspects.clear();
-    m_starting = false;
-    m_keepNumbering = false;
-    m_beforeStart.clear();
+    m_doubtFrom.reset();
+    m_raisedBy.reset();
+    m_pending.clear();
+    m_checkOpen = false;
+    m_remembered.fill(std::nullopt);
+    m_reopened.reset();
     m_requestOpen = false;
+    m_awaitingAnswer = false;
     m_requestedAt = 0;
-    m_requests = 0;
-    m_answered = false;
+    m_askedFrom = 0;
+    m_answers = 0;
+    m_answersMaybeDropped = 0;
 }
 
 void PassingSequencer::synchronise(std::uint16_t nextPassing)
 {
-    reset();
+    clearNumbering();
     m_synchronised = true;
     m_expected = nextPassing;
     m_claimed = nextPassing;
     m_confirmed = nextPassing;
+    m_askedFrom = nextPassing;
 }
 
 void PassingSequencer::beginStart(bool keepNumbering)
 {
-    if (!keepNumbering || !m_synchronised)
-        reset();
-    m_held.clear();
-    m_suspects.clear();
+    m_keepNumbering = keepNumbering && m_synchronised;
+    if (!m_keepNumbering)
+        clearNumbering();
+    // What was held or in doubt stays; requests start again once the bridge has answered.
     m_requestOpen = false;
-    m_requests = 0;
-    m_answered = false;
+    m_awaitingAnswer = false;
+    m_checkOpen = false;
+    m_answers = 0;
+    m_answersMaybeDropped = 0;
+    m_reopened.reset();
     m_beforeStart.clear();
     m_starting = true;
-    m_keepNumbering = keepNumbering && m_synchronised;
 }
 
 PassingSequencer::Outcome PassingSequencer::onStartAnswered(std::uint16_t nextPassing, std::uint64_t nowMs)
@@ -65,37 +95,28 @@ PassingSequencer::Outcome PassingSequencer::onStartAnswered(std::uint16_t nextPa
     if (!m_starting)
         return outcome;
     m_starting = false;
-    const bool keepNumbering = m_keepNumbering;
     std::vector<Passing> early;
     early.swap(m_beforeStart);
-    if (keepNumbering) {
-        m_answered = true;
-        confirm(nextPassing, outcome);
+    if (m_keepNumbering) {
+        if (BridgeMessage::isAfter(nextPassing, m_expected)) {
+            Reopened reopened{m_expected, nextPassing, false};
+            reopened.numbered = std::any_of(m_held.begin(), m_held.end(), [&reopened](const Passing& held) {
+                return within(held.seq, reopened.from, reopened.to);
+            });
+            m_reopened = reopened;
+        }
+        countIs(nextPassing, outcome);
     } else {
         synchronise(nextPassing);
     }
     // What came before the answer was sent before the bridge switched detection on, unless its
     // number says otherwise.
     for (const Passing& passing : early) {
-        if (keepNumbering || atOrAfter(passing.seq, nextPassing))
-            take(passing, outcome);
+        if (m_keepNumbering || atOrAfter(passing.seq, nextPassing))
+            accept(passing, outcome);
         else
             ++m_stats.stale;
     }
-    recover(outcome, nowMs);
-    return outcome;
-}
-
-PassingSequencer::Outcome PassingSequencer::onStartUnanswered(std::uint64_t nowMs)
-{
-    Outcome outcome;
-    if (!m_starting)
-        return outcome;
-    m_starting = false;
-    std::vector<Passing> early;
-    early.swap(m_beforeStart);
-    for (const Passing& passing : early)
-        take(passing, outcome);
     recover(outcome, nowMs);
     return outcome;
 }
@@ -104,38 +125,107 @@ PassingSequencer::Outcome PassingSequencer::onPassing(const Passing& passing, st
 {
     Outcome outcome;
     if (m_starting) {
+        // Any beyond this are fetched again, or reported lost, once the numbering is known.
         if (m_beforeStart.size() < kMaxHeld)
             m_beforeStart.push_back(passing);
         return outcome;
     }
-    take(passing, outcome);
+    accept(passing, outcome);
     recover(outcome, nowMs);
     return outcome;
+}
+
+void PassingSequencer::accept(const Passing& passing, Outcome& outcome)
+{
+    if (inDoubt())
+        addPending(passing);
+    else
+        take(passing, outcome);
 }
 
 void PassingSequencer::take(const Passing& passing, Outcome& outcome)
 {
     if (!m_synchronised)
         synchronise(passing.seq);
+    if (m_reopened && within(passing.seq, m_reopened->from, m_reopened->to))
+        m_reopened->numbered = true;
 
     const int ahead = BridgeMessage::distance(m_expected, passing.seq);
-    const auto sameSeq = [&passing](const Passing& held) { return held.seq == passing.seq; };
-    if (ahead < -kFarBehind) {
-        if (m_suspects.size() < kMaxHeld && std::none_of(m_suspects.begin(), m_suspects.end(), sameSeq))
-            m_suspects.push_back(passing);
-    } else if (ahead < 0 || std::any_of(m_held.begin(), m_held.end(), sameSeq)) {
-        ++m_stats.duplicates;
-    } else if (ahead == 0) {
-        outcome.deliver.push_back(passing);
-        ++m_expected;
-        release(outcome);
-    } else {
-        const auto later = [&passing](const Passing& held) { return BridgeMessage::isAfter(held.seq, passing.seq); };
-        m_held.insert(std::find_if(m_held.begin(), m_held.end(), later), passing);
-        claim(static_cast<std::uint16_t>(passing.seq + 1));
-        if (m_held.size() > kMaxHeld)
-            releaseOverflow(outcome);
+    if (ahead < 0) {
+        if (isUnknown(passing)) {
+            // Not what was delivered under that number: a false number, or a bridge that numbers
+            // afresh. Nothing moves until the bridge has been asked.
+            if (!inDoubt())
+                m_raisedBy = passing.seq;
+            doubt(passing.seq);
+            addPending(passing);
+        } else {
+            dropBehind(passing, false);
+        }
+        return;
     }
+    if (std::any_of(m_held.begin(), m_held.end(),
+                    [&passing](const Passing& held) { return held.seq == passing.seq; })) {
+        ++m_stats.duplicates;
+        return;
+    }
+    if (ahead == 0) {
+        deliver(passing, outcome);
+        release(outcome);
+        return;
+    }
+    const auto later = [&passing](const Passing& held) { return BridgeMessage::isAfter(held.seq, passing.seq); };
+    m_held.insert(std::find_if(m_held.begin(), m_held.end(), later), passing);
+    claim(static_cast<std::uint16_t>(passing.seq + 1));
+    if (m_held.size() > kMaxHeld)
+        releaseOverflow(outcome);
+}
+
+bool PassingSequencer::isUnknown(const Passing& passing) const
+{
+    const auto& remembered = m_remembered[passing.seq % kRemembered];
+    if (!remembered || remembered->passing.seq != passing.seq)
+        return true;
+    return !remembered->lost && !samePassing(remembered->passing, passing);
+}
+
+void PassingSequencer::dropBehind(const Passing& passing, bool unknownIsFalse)
+{
+    const auto& remembered = m_remembered[passing.seq % kRemembered];
+    if (remembered && remembered->passing.seq == passing.seq && remembered->lost)
+        ++m_stats.late;
+    else if (unknownIsFalse && isUnknown(passing))
+        ++m_stats.rejected;
+    else
+        ++m_stats.duplicates;
+}
+
+void PassingSequencer::doubt(std::uint16_t from)
+{
+    if (!m_doubtFrom) {
+        m_doubtFrom = from;
+        // A request already open went out before the doubt; its answer cannot settle it.
+        m_requestOpen = false;
+        m_checkOpen = false;
+    }
+}
+
+void PassingSequencer::addPending(const Passing& passing)
+{
+    const auto same = std::find_if(m_pending.begin(), m_pending.end(), [&passing](const Pending& pending) {
+        return samePassing(pending.passing, passing);
+    });
+    if (same != m_pending.end())
+        ++same->seen;
+    else if (m_pending.size() < kMaxHeld)
+        m_pending.push_back({passing, 1});
+}
+
+void PassingSequencer::deliver(const Passing& passing, Outcome& outcome)
+{
+    outcome.deliver.push_back(passing);
+    m_remembered[passing.seq % kRemembered] = Remembered{passing, false};
+    m_expected = static_cast<std::uint16_t>(passing.seq + 1);
 }
 
 PassingSequencer::Outcome PassingSequencer::onBridgeNext(std::uint16_t nextPassing, std::uint64_t nowMs)
@@ -147,7 +237,12 @@ PassingSequencer::Outcome PassingSequencer::onBridgeNext(std::uint16_t nextPassi
         synchronise(nextPassing);
         return outcome;
     }
-    claim(nextPassing);
+    // Every passing sent before the heartbeat is numbered below its next number, so one behind our
+    // count is a false number or a bridge that numbers afresh.
+    if (BridgeMessage::isAfter(m_expected, nextPassing))
+        doubt(nextPassing);
+    else
+        claim(nextPassing);
     recover(outcome, nowMs);
     return outcome;
 }
@@ -157,9 +252,22 @@ PassingSequencer::Outcome PassingSequencer::onResendAnswered(std::uint16_t nextP
     Outcome outcome;
     if (!m_synchronised || m_starting)
         return outcome;
+    if (m_awaitingAnswer)
+        noteRoundTrip(nowMs - m_requestedAt);
+    m_awaitingAnswer = false;
     m_requestOpen = false;
-    m_answered = true;
-    confirm(nextPassing, outcome);
+    if (inDoubt()) {
+        // Only the answer to a check asked since the doubt arose settles it; an earlier request's
+        // answer just lets the check go out.
+        if (m_checkOpen)
+            settleDoubt(nextPassing, outcome);
+    } else {
+        ++m_answers;
+        if (BridgeMessage::distance(m_expected, nextPassing) > static_cast<int>(kSurelyKept))
+            ++m_answersMaybeDropped;
+        countIs(nextPassing, outcome);
+    }
+    m_checkOpen = false;
     recover(outcome, nowMs);
     return outcome;
 }
@@ -167,11 +275,42 @@ PassingSequencer::Outcome PassingSequencer::onResendAnswered(std::uint16_t nextP
 PassingSequencer::Outcome PassingSequencer::onTick(std::uint64_t nowMs)
 {
     Outcome outcome;
-    if (m_requestOpen && nowMs - m_requestedAt >= m_retryMs) {
+    if (m_requestOpen && nowMs - m_requestedAt >= retryMs()) {
         m_requestOpen = false;
+        m_awaitingAnswer = false;
+        m_checkOpen = false;
         recover(outcome, nowMs);
     }
     return outcome;
+}
+
+std::optional<std::uint64_t> PassingSequencer::retryDueMs() const
+{
+    if (!m_requestOpen)
+        return std::nullopt;
+    return m_requestedAt + retryMs();
+}
+
+std::uint64_t PassingSequencer::retryMs() const
+{
+    if (m_roundTrips == 0)
+        return m_maxRetryMs;
+    // As TCP sets its retransmission timeout (RFC 6298): the smoothed round trip and four times
+    // its deviation, so a line whose answers vary waits longer before it asks again.
+    const auto wait = static_cast<std::uint64_t>(std::ceil(m_smoothedRtt + 4 * m_rttDeviation));
+    return std::min(m_maxRetryMs, std::max(kMinRetryMs, wait));
+}
+
+void PassingSequencer::noteRoundTrip(std::uint64_t ms)
+{
+    const auto sample = static_cast<double>(ms);
+    if (m_roundTrips++ == 0) {
+        m_smoothedRtt = sample;
+        m_rttDeviation = sample / 2;
+        return;
+    }
+    m_rttDeviation = 0.75 * m_rttDeviation + 0.25 * std::abs(m_smoothedRtt - sample);
+    m_smoothedRtt = 0.875 * m_smoothedRtt + 0.125 * sample;
 }
 
 void PassingSequencer::claim(std::uint16_t nextPassing)
@@ -180,23 +319,12 @@ void PassingSequencer::claim(std::uint16_t nextPassing)
         m_claimed = nextPassing;
 }
 
-void PassingSequencer::confirm(std::uint16_t nextPassing, Outcome& outcome)
+void PassingSequencer::countIs(std::uint16_t nextPassing, Outcome& outcome)
 {
     if (BridgeMessage::isAfter(m_expected, nextPassing)) {
-        // The bridge counts behind us: its numbering started again (a new or restarted bridge), or
-        // ours came from a false number. Its count holds; what it still keeps is fetched again from
-        // the oldest passing that looked out of place.
-        std::uint16_t from = nextPassing;
-        for (const Passing& suspect : m_suspects) {
-            if (BridgeMessage::isAfter(nextPassing, suspect.seq) && BridgeMessage::isAfter(from, suspect.seq))
-                from = suspect.seq;
-        }
-        const Stats stats = m_stats;
-        synchronise(from);
-        m_stats = stats;
-        m_claimed = nextPassing;
-        m_confirmed = nextPassing;
-        m_answered = true;
+        std::vector<Pending> pending;
+        pending.swap(m_pending);
+        followNewCount(nextPassing, std::move(pending), outcome);
         return;
     }
     // Everything the bridge sent before this answer was numbered below its next number; a held
@@ -205,65 +333,143 @@ void PassingSequencer::confirm(std::uint16_t nextPassing, Outcome& outcome)
     const auto kept = std::remove_if(m_held.begin(), m_held.end(), beyond);
     m_stats.rejected += static_cast<std::uint64_t>(std::distance(kept, m_held.end()));
     m_held.erase(kept, m_held.end());
-    m_stats.rejected += m_suspects.size();
-    m_suspects.clear();
     m_claimed = nextPassing;
     m_confirmed = nextPassing;
     release(outcome);
 }
 
+void PassingSequencer::settleDoubt(std::uint16_t nextPassing, Outcome& outcome)
+{
+    std::vector<Pending> pending;
+    pending.swap(m_pending);
+    const std::optional<std::uint16_t> raisedBy = m_raisedBy;
+    m_doubtFrom.reset();
+    m_raisedBy.reset();
+    // The bridge numbers afresh when its count is behind ours; when a passing behind our count came
+    // twice alike, live and again from its history; or when the one that raised the doubt was
+    // followed by the next number, as a false number practically never is (a new count may have
+    // overtaken ours, and its first passings no longer be in the history).
+    const bool afresh = BridgeMessage::isAfter(m_expected, nextPassing) ||
+                        std::any_of(pending.begin(), pending.end(), [this, raisedBy](const Pending& candidate) {
+                            const bool behind = BridgeMessage::isAfter(m_expected, candidate.passing.seq);
+                            return (behind && candidate.seen > 1 && isUnknown(candidate.passing)) ||
+                                   (raisedBy && candidate.passing.seq == static_cast<std::uint16_t>(*raisedBy + 1));
+                        });
+    if (afresh) {
+        followNewCount(nextPassing, std::move(pending), outcome);
+        return;
+    }
+    countIs(nextPassing, outcome);
+    // The count stands: what came meanwhile is taken as usual, and what lay behind the count and was
+    // not sent again was false.
+    for (const Pending& waiting : pending) {
+        if (inDoubt())
+            addPending(waiting.passing);
+        else if (BridgeMessage::isAfter(m_expected, waiting.passing.seq))
+            dropBehind(waiting.passing, true);
+        else
+            take(waiting.passing, outcome);
+    }
+}
+
+void PassingSequencer::followNewCount(std::uint16_t nextPassing, std::vector<Pending> pending, Outcome& outcome)
+{
+    // The bridge numbers afresh (it restarted, or another one took its place), so what it had not
+    // sent of the old count is gone: the held passings go out, the gaps before them reported lost.
+    for (const Passing& held : m_held) {
+        loseUpTo(held.seq, outcome);
+        deliver(held, outcome);
+    }
+    m_held.clear();
+    if (BridgeMessage::isAfter(m_confirmed, m_expected))
+        loseUpTo(m_confirmed, outcome);
+    // Its new passings are those numbered shortly before its next number; the count starts again
+    // at the oldest of them.
+    const auto isNew = [nextPassing](const Pending& candidate) {
+        const int behind = BridgeMessage::distance(candidate.passing.seq, nextPassing);
+        return behind > 0 && behind <= static_cast<int>(kRemembered);
+    };
+    std::uint16_t from = nextPassing;
+    for (const Pending& candidate : pending) {
+        if (isNew(candidate) && BridgeMessage::isAfter(from, candidate.passing.seq))
+            from = candidate.passing.seq;
+    }
+    synchronise(from);
+    m_claimed = nextPassing;
+    m_confirmed = nextPassing;
+    for (const Pending& candidate : pending) {
+        if (isNew(candidate))
+            take(candidate.passing, outcome);
+        else
+            ++m_stats.rejected;
+    }
+}
+
 void PassingSequencer::release(Outcome& outcome)
 {
     while (!m_held.empty() && m_held.front().seq == m_expected) {
-        outcome.deliver.push_back(m_held.front());
+        deliver(m_held.front(), outcome);
         m_held.erase(m_held.begin());
-        ++m_expected;
     }
     claim(m_expected);
 }
 
 void PassingSequencer::recover(Outcome& outcome, std::uint64_t nowMs)
 {
-    const bool missing = !m_held.empty() || BridgeMessage::isAfter(m_claimed, m_expected) || !m_suspects.empty();
-    if (!missing) {
+    if (m_expected != m_askedFrom) {
+        // The first gap was filled or given up: the next one gets requests of its own.
+        m_askedFrom = m_expected;
+        m_answers = 0;
+        m_answersMaybeDropped = 0;
+    }
+    if (m_reopened && m_reopened->from != m_expected)
+        m_reopened.reset();
+    const bool missing = !m_held.empty() || BridgeMessage::isAfter(m_claimed, m_expected);
+    if (!missing && !inDoubt()) {
         m_requestOpen = false;
-        m_requests = 0;
-        m_answered = false;
+        m_answers = 0;
+        m_answersMaybeDropped = 0;
         return;
     }
     if (m_requestOpen)
         return;
-    if (m_requests >= m_maxRequests) {
-        if (m_answered) {
-            giveUp(outcome);
+    // A gap is given up once the bridge has answered often enough while it may already have
+    // dropped the gap's first passing from its history; so long as it surely still keeps it, only
+    // damage on the line can have kept it away, and asking goes on (within a bound).
+    const bool answeredEnough =
+        m_answersMaybeDropped >= m_maxRequests || m_answers >= kAnswersWhileKept * m_maxRequests;
+    if (!inDoubt() && answeredEnough) {
+        giveUp(outcome);
+        if (m_held.empty() && !BridgeMessage::isAfter(m_claimed, m_expected))
             return;
-        }
-        // Nothing answered: the line is down, and nothing is given up on its strength. Asking goes
-        // on at the retry pace until the bridge answers or the link is declared lost.
-        m_requests = 0;
     }
-    ++m_requests;
+    // Unanswered requests are never a reason to give up: asking goes on until the bridge answers
+    // or the link is declared lost. A check asks for all the bridge keeps from well before the
+    // doubtful number, so a new count's passings lost on the line come too.
     ++m_stats.resendRequests;
     m_requestOpen = true;
+    m_awaitingAnswer = true;
+    m_checkOpen = inDoubt();
     m_requestedAt = nowMs;
-    outcome.resendFrom = m_expected;
+    outcome.resendFrom = m_checkOpen ? static_cast<std::uint16_t>(*m_doubtFrom - kRemembered) : m_expected;
 }
 
 void PassingSequencer::giveUp(Outcome& outcome)
 {
-    // The bridge has answered and still not sent them: the numbers before each held passing are gone.
-    for (const Passing& passing : m_held) {
-        loseUpTo(passing.seq, outcome);
-        outcome.deliver.push_back(passing);
-        m_expected = static_cast<std::uint16_t>(passing.seq + 1);
+    // The bridge has answered again and again and still not sent the first missing numbers: they
+    // are gone, unless they belong to a bridge found after a lost link that never numbered them.
+    const std::uint16_t to = m_held.empty() ? m_confirmed : m_held.front().seq;
+    if (m_reopened && !m_reopened->numbered && m_reopened->from == m_expected) {
+        m_stats.skipped += static_cast<std::uint64_t>(BridgeMessage::distance(m_expected, m_reopened->to));
+        m_expected = m_reopened->to;
+        m_reopened.reset();
+    } else {
+        loseUpTo(to, outcome);
     }
-    m_held.clear();
-    if (BridgeMessage::isAfter(m_confirmed, m_expected))
-        loseUpTo(m_confirmed, outcome);
-    // A claim beyond the bridge's answer has still to be confirmed.
-    m_requestOpen = false;
-    m_requests = 0;
-    m_answered = false;
+    release(outcome);
+    m_askedFrom = m_expected;
+    m_answers = 0;
+    m_answersMaybeDropped = 0;
 }
 
 void PassingSequencer::releaseOverflow(Outcome& outcome)
@@ -274,15 +480,22 @@ void PassingSequencer::releaseOverflow(Outcome& outcome)
     loseUpTo(m_held.front().seq, outcome);
     release(outcome);
     m_requestOpen = false;
-    m_requests = 0;
-    m_answered = false;
+    m_answers = 0;
+    m_answersMaybeDropped = 0;
 }
 
 void PassingSequencer::loseUpTo(std::uint16_t seq, Outcome& outcome)
 {
-    const auto count = static_cast<std::uint64_t>(std::max(0, BridgeMessage::distance(m_expected, seq)));
-    m_stats.lost += count;
-    outcome.lost += count;
+    const int count = BridgeMessage::distance(m_expected, seq);
+    if (count <= 0)
+        return;
+    m_stats.lost += static_cast<std::uint64_t>(count);
+    outcome.lost.add(m_expected, seq);
+    // Only the last numbers can still come late, resent; those are remembered as lost.
+    for (int back = std::min(count, static_cast<int>(kRemembered)); back > 0; --back) {
+        const auto lost = static_cast<std::uint16_t>(seq - back);
+        m_remembered[lost % kRemembered] = Remembered{Passing{lost, 0, 0}, true};
+    }
     m_expected = seq;
 }
 

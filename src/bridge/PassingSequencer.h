@@ -1,5 +1,8 @@
 #pragma once
 
+#include "bridge/LostPassings.h"
+
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -8,16 +11,17 @@
 namespace orvanel {
 
 // Puts the numbered passings from the bridge back in order, so that every passing the bridge
-// numbers is delivered exactly once. A passing lost on the line shows as a gap in the numbers (seen
-// when a later passing arrives or a heartbeat reports a later next number); the sequencer then asks
-// the bridge to send again from the first missing number, holds the later passings meanwhile and
-// releases everything in order. Duplicates are dropped.
+// numbers is delivered exactly once or reported lost. A passing lost on the line shows as a gap in
+// the numbers (seen when a later passing arrives or a heartbeat reports a later next number); the
+// sequencer then asks the bridge to send again from the first missing number, holds the later
+// passings meanwhile and releases everything in order. Resent duplicates are dropped.
 //
-// A damaged frame can pass the checksum and carry any number, so no single frame is believed on
-// its own word when it would move the numbering: a number far ahead is only a claim until the
-// bridge's answer to one of our own requests (which carries its true next number) confirms it, and
-// held passings the bridge had not numbered when it answered are dropped as false. Only after the
-// bridge has answered and still cannot fill a gap are the missing numbers given up as lost.
+// A damaged frame can pass the checksum and carry any number, and a bridge can restart and number
+// afresh, so no single frame is believed on its own word when it would move the numbering: a number
+// far ahead is only a claim, and a passing behind our count that is not the one delivered under its
+// number is only a suspect, until the bridge's answer to one of our own requests (which carries its
+// true next number) settles it. Only after the bridge has answered and still cannot fill a gap are
+// the missing numbers given up as lost.
 class PassingSequencer
 {
 public:
@@ -34,7 +38,7 @@ public:
     {
         std::vector<Passing> deliver;
         std::optional<std::uint16_t> resendFrom;
-        std::uint64_t lost = 0;
+        LostPassings lost;
     };
 
     struct Stats
@@ -43,38 +47,54 @@ public:
         std::uint64_t lost = 0;       // numbers given up on
         std::uint64_t rejected = 0;   // passings the bridge's own count showed to be false
         std::uint64_t stale = 0;      // passings numbered before detection was switched on
+        std::uint64_t late = 0;       // passings that came after their numbers were given up as lost
+        std::uint64_t skipped = 0;    // numbers a bridge found after a lost link never gave any passing
         std::uint64_t resendRequests = 0;
     };
 
+    // How long an unanswered resend request waits before it is asked again: a few round trips as
+    // the line's answers measure them, within these bounds; the longest until one is measured.
     static constexpr std::uint64_t kDefaultRetryMs = 300;
+    static constexpr std::uint64_t kMinRetryMs = 20;
+    // Answered requests that did not fill a gap before it is given up, counted while the bridge's
+    // count is more than kSurelyKept beyond the gap: every bridge keeps at least its last 16
+    // passings, so nearer than that only damage on the line keeps one away. Nearer, the gap is
+    // given up after kAnswersWhileKept times as many answers all the same.
     static constexpr int kDefaultMaxRequests = 3;
+    static constexpr std::size_t kSurelyKept = 16;
+    static constexpr int kAnswersWhileKept = 4;
     static constexpr std::size_t kMaxHeld = 64;
-    // A passing this far behind cannot be a resent duplicate: the numbering itself is in doubt.
-    static constexpr int kFarBehind = 2 * static_cast<int>(kMaxHeld);
+    // Delivered passings remembered by number, to tell a resent duplicate from a passing numbered
+    // afresh by a restarted bridge. Beyond this, no bridge still keeps a passing to resend it.
+    static constexpr std::size_t kRemembered = 2 * kMaxHeld;
 
-    explicit PassingSequencer(std::uint64_t retryMs = kDefaultRetryMs, int maxRequests = kDefaultMaxRequests);
+    explicit PassingSequencer(std::uint64_t maxRetryMs = kDefaultRetryMs, int maxRequests = kDefaultMaxRequests);
 
-    // Forgets everything: the next passing or reported number sets the numbering.
+    // Forgets everything, the line's round trip included: the next passing or reported number sets
+    // the numbering.
     void reset();
     // Passings numbered from nextPassing on are new; earlier ones are not wanted.
     void synchronise(std::uint16_t nextPassing);
 
     // Detection is being switched on: passings that arrive before the bridge's answer are kept until
-    // it comes. With keepNumbering (the same race going on after a reconnection) what was missed
-    // meanwhile is fetched from the bridge; otherwise the numbering starts afresh at the answer.
+    // it comes, however long that takes. With keepNumbering (the same race going on after the port
+    // was reopened) what was missed meanwhile is fetched from the bridge; otherwise the numbering
+    // starts afresh at the answer.
     void beginStart(bool keepNumbering);
+    bool isStarting() const { return m_starting; }
     Outcome onStartAnswered(std::uint16_t nextPassing, std::uint64_t nowMs);
-    // No answer came: the first passing or heartbeat sets the numbering.
-    Outcome onStartUnanswered(std::uint64_t nowMs);
 
     Outcome onPassing(const Passing& passing, std::uint64_t nowMs);
     // A heartbeat reported the number of the bridge's next passing.
     Outcome onBridgeNext(std::uint16_t nextPassing, std::uint64_t nowMs);
-    // The bridge answered a resend request: everything it still had has been sent, and nextPassing
-    // is its true count.
+    // The bridge answered the open resend request: everything it still had has been sent, and
+    // nextPassing is its true count.
     Outcome onResendAnswered(std::uint16_t nextPassing, std::uint64_t nowMs);
     // Lets an unanswered resend request time out.
     Outcome onTick(std::uint64_t nowMs);
+    // When the open resend request is to be asked again; none while no request is open.
+    std::optional<std::uint64_t> retryDueMs() const;
+    std::uint64_t retryMs() const;
 
     bool isSynchronised() const { return m_synchronised; }
     bool isRecovering() const { return m_requestOpen || !m_held.empty(); }
@@ -82,16 +102,52 @@ public:
     const Stats& stats() const { return m_stats; }
 
 private:
+    // What is remembered of a number behind the count: the passing delivered under it, or that it
+    // was given up as lost.
+    struct Remembered
+    {
+        Passing passing;
+        bool lost = false;
+    };
+
+    // A passing that came while the count was in doubt, and how often it came exactly so.
+    struct Pending
+    {
+        Passing passing;
+        int seen = 1;
+    };
+
+    // Numbers a bridge counted past while the link was down, until it is known whether it numbered
+    // passings in them.
+    struct Reopened
+    {
+        std::uint16_t from = 0;
+        std::uint16_t to = 0;
+        bool numbered = false; // the bridge sent a passing numbered in them
+    };
+
+    void clearNumbering();
+    void accept(const Passing& passing, Outcome& outcome);
     void take(const Passing& passing, Outcome& outcome);
+    // A passing behind the count that is neither a duplicate nor late.
+    bool isUnknown(const Passing& passing) const;
+    void dropBehind(const Passing& passing, bool unknownIsFalse);
+    void doubt(std::uint16_t from);
+    void addPending(const Passing& passing);
+    bool inDoubt() const { return m_doubtFrom.has_value(); }
+    void deliver(const Passing& passing, Outcome& outcome);
     void claim(std::uint16_t nextPassing);
-    void confirm(std::uint16_t nextPassing, Outcome& outcome);
+    void countIs(std::uint16_t nextPassing, Outcome& outcome);
+    void settleDoubt(std::uint16_t nextPassing, Outcome& outcome);
+    void followNewCount(std::uint16_t nextPassing, std::vector<Pending> pending, Outcome& outcome);
     void release(Outcome& outcome);
     void recover(Outcome& outcome, std::uint64_t nowMs);
     void giveUp(Outcome& outcome);
     void releaseOverflow(Outcome& outcome);
     void loseUpTo(std::uint16_t seq, Outcome& outcome);
+    void noteRoundTrip(std::uint64_t ms);
 
-    std::uint64_t m_retryMs;
+    std::uint64_t m_maxRetryMs;
     int m_maxRequests;
     bool m_synchronised = false;
     std::uint16_t m_expected = 0;
@@ -102,17 +158,34 @@ private:
     std::uint16_t m_confirmed = 0;
     // Passings after a gap, in number order.
     std::vector<Passing> m_held;
-    // Passings far behind the numbering, kept until the bridge says which of the two is wrong.
-    std::vector<Passing> m_suspects;
+    // Set while the count is in doubt (a passing behind it that is not the one delivered under its
+    // number, or a heartbeat behind it): the earliest number in doubt. Until the bridge has answered
+    // a check from there, every passing waits in m_pending, in the order it came.
+    std::optional<std::uint16_t> m_doubtFrom;
+    std::vector<Pending> m_pending;
+    // The number of the passing that raised the doubt, when one did.
+    std::optional<std::uint16_t> m_raisedBy;
+    bool m_checkOpen = false; // the open request is that check
+    std::array<std::optional<Remembered>, kRemembered> m_remembered;
+    std::optional<Reopened> m_reopened;
     bool m_starting = false;
     bool m_keepNumbering = false;
     std::vector<Passing> m_beforeStart;
     bool m_requestOpen = false;
+    // The last request went out at m_requestedAt and its answer has not come; it stays so when what
+    // it asked for came first, so the answer still measures the round trip.
+    bool m_awaitingAnswer = false;
     std::uint64_t m_requestedAt = 0;
-    int m_requests = 0;
-    // Whether the bridge answered since the current gap opened, so that what it could not send is
-    // known to be gone.
-    bool m_answered = false;
+    // The first missing number the requests asked from, and how many of them the bridge answered
+    // without filling that gap: in all, and while it might have dropped that passing.
+    std::uint16_t m_askedFrom = 0;
+    int m_answers = 0;
+    int m_answersMaybeDropped = 0;
+    // The line's round trip, smoothed, and its mean deviation, in milliseconds; none measured yet
+    // while m_roundTrips is 0.
+    double m_smoothedRtt = 0;
+    double m_rttDeviation = 0;
+    std::uint64_t m_roundTrips = 0;
     Stats m_stats;
 };
 

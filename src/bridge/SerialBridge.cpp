@@ -56,6 +56,9 @@ SerialBridge::SerialBridge(PortMap ports, Timing timing, QObject* parent)
     m_clock.start();
     m_tick.setInterval(m_timing.tickMs);
     connect(&m_tick, &QTimer::timeout, this, &SerialBridge::onTick);
+    m_retry.setSingleShot(true);
+    m_retry.setTimerType(Qt::PreciseTimer);
+    connect(&m_retry, &QTimer::timeout, this, [this] { apply(m_sequencer.onTick(nowMs())); });
     m_watch.setInterval(std::min(m_timing.reconnectMs, m_timing.answerMs));
     connect(&m_watch, &QTimer::timeout, this, &SerialBridge::askAgain);
     connect(&m_port, &QSerialPort::readyRead, this, &SerialBridge::readAvailable);
@@ -151,8 +154,10 @@ void SerialBridge::resetSession()
     m_detecting = false;
     m_link = Link::Closed;
     endWatch();
-    m_lostToReport = 0;
+    m_unansweredStart.reset();
+    m_lostToReport = {};
     m_tick.stop();
+    m_retry.stop();
     m_sequencer.reset();
     m_decoder.reset();
     m_ready.clear();
@@ -171,12 +176,22 @@ void SerialBridge::StartDetection()
     m_detecting = true;
     m_lastHeardMs = nowMs();
     m_tick.start();
-    const auto ack = transact(BridgeMessage::request(MessageType::StartDetection, 0), m_timing.switchAttemptMs,
-                              m_timing.switchAttempts);
-    if (!m_detecting || !isOpen())
+    const BridgeMessage start = BridgeMessage::request(MessageType::StartDetection, nextRequestSeq());
+    m_unansweredStart = start;
+    const auto ack = transact(start, m_timing.switchAttemptMs, m_timing.switchAttempts);
+    if (!m_detecting)
         return;
-    // Without the bridge's count the first passing or heartbeat sets the numbering instead.
-    apply(ack ? m_sequencer.onStartAnswered(ack->passingSeq, nowMs()) : m_sequencer.onStartUnanswered(nowMs()));
+    if (ack) {
+        m_unansweredStart.reset();
+        apply(m_sequencer.onStartAnswered(ack->passingSeq, nowMs()));
+        return;
+    }
+    // Passings keep waiting for the answer, which the same request asked again brings; a lost link
+    // is watched as usual and asks it again once the port is back.
+    if (isOpen()) {
+        m_question = start;
+        watch();
+    }
 }
 
 void SerialBridge::StopDetection()
@@ -184,12 +199,16 @@ void SerialBridge::StopDetection()
     // Nothing is raised once detection is off, not even what is still waiting for delivery.
     m_detecting = false;
     m_tick.stop();
+    m_retry.stop();
     m_ready.clear();
-    m_lostToReport = 0;
+    m_lostToReport = {};
     m_sequencer.reset();
     m_resendSeq.reset();
+    m_unansweredStart.reset();
     // A lost link is no longer watched: the user decides what comes next.
-    if (m_link != Link::Up && m_link != Link::Closed) {
+    if (m_link == Link::Up) {
+        endWatch();
+    } else if (m_link != Link::Closed) {
         endWatch();
         m_link = Link::Closed;
         m_port.close();
@@ -222,7 +241,8 @@ std::optional<BridgeMessage> SerialBridge::transact(BridgeMessage request, int a
 {
     if (!isOpen())
         return std::nullopt;
-    request.seq = nextRequestSeq();
+    if (request.seq == 0)
+        request.seq = nextRequestSeq();
     m_waiting = Waiting{request.type, request.seq};
     m_answer.reset();
     // A repeated request keeps its number, so a late answer to the first one still counts and the
@@ -275,9 +295,15 @@ void SerialBridge::handle(const BridgeMessage& message)
             send(*m_question);
             return;
         }
-        if (message.type == MessageType::Ack)
+        // Up first, so that the requests the answer calls for go out at once.
+        if (m_link == Link::Up)
+            endWatch();
+        else
+            linkUp();
+        if (message.type == MessageType::Ack) {
+            m_unansweredStart.reset();
             apply(m_sequencer.onStartAnswered(message.passingSeq, nowMs()));
-        linkUp();
+        }
         return;
     }
     switch (message.type) {
@@ -310,13 +336,25 @@ void SerialBridge::apply(const PassingSequencer::Outcome& outcome)
         return;
     for (const auto& passing : outcome.deliver)
         m_ready.push_back(passing);
-    m_lostToReport += outcome.lost;
-    if (!outcome.deliver.empty() || outcome.lost > 0)
+    m_lostToReport.add(outcome.lost);
+    if (!outcome.deliver.empty() || !outcome.lost.empty())
         scheduleDelivery();
     if (outcome.resendFrom && isOpen()) {
         m_resendSeq = nextRequestSeq();
         send(BridgeMessage::resendRequest(*m_resendSeq, *outcome.resendFrom));
     }
+    armRetry();
+}
+
+void SerialBridge::armRetry()
+{
+    const auto due = m_sequencer.retryDueMs();
+    if (!due || !isOpen()) {
+        m_retry.stop();
+        return;
+    }
+    const std::uint64_t now = nowMs();
+    m_retry.start(static_cast<int>(*due > now ? *due - now : 0));
 }
 
 void SerialBridge::scheduleDelivery()
@@ -340,9 +378,9 @@ void SerialBridge::deliver()
         m_ready.pop_front();
         raisePassing(passing.id, passing.stamp);
     }
-    if (m_detecting && m_lostToReport > 0) {
-        const std::uint64_t lost = m_lostToReport;
-        m_lostToReport = 0;
+    if (m_detecting && !m_lostToReport.empty()) {
+        LostPassings lost;
+        std::swap(lost, m_lostToReport);
         raisePassingsLost(lost);
     }
     m_delivering = false;
@@ -358,7 +396,6 @@ void SerialBridge::onPortError(QSerialPort::SerialPortError error)
 
 void SerialBridge::onTick()
 {
-    apply(m_sequencer.onTick(nowMs()));
     if (m_detecting && m_link == Link::Up && nowMs() - m_lastHeardMs > static_cast<std::uint64_t>(m_timing.silenceMs))
         loseLink();
 }
@@ -376,6 +413,7 @@ void SerialBridge::loseLink()
     m_resendSeq.reset();
     m_decoder.reset();
     m_tick.stop();
+    m_retry.stop();
     const std::uint64_t generation = m_generation;
     QMetaObject::invokeMethod(
         this,
@@ -407,7 +445,10 @@ void SerialBridge::askAgain()
         if (!openDevice(m_portNumber))
             return;
         m_link = Link::Probing;
-        m_question = BridgeMessage::request(MessageType::ReadRequest, nextRequestSeq());
+        // A Start still unanswered is asked again as it was: the same bridge answers with the count
+        // it had when it switched detection on, another one switches it on now.
+        m_question =
+            m_unansweredStart ? *m_unansweredStart : BridgeMessage::request(MessageType::ReadRequest, nextRequestSeq());
         send(*m_question);
         return;
     }

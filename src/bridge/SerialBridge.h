@@ -27,6 +27,8 @@ struct SerialBridgeTiming
     int programAttempts = 2;
     int switchAttemptMs = 200; // StartDetection and StopDetection
     int switchAttempts = 2;
+    // The longest an unanswered resend request waits before it is asked again; the line's measured
+    // round trip usually makes it much shorter.
     std::uint64_t resendRetryMs = PassingSequencer::kDefaultRetryMs;
     int resendRequests = PassingSequencer::kDefaultMaxRequests;
     int tickMs = 100;
@@ -90,11 +92,13 @@ private:
         std::uint8_t seq;
     };
 
+    // A request whose seq is 0 gets the next request number.
     std::optional<BridgeMessage> transact(BridgeMessage request, int attemptMs, int attempts);
     void send(const BridgeMessage& message);
     void readAvailable();
     void handle(const BridgeMessage& message);
     void apply(const PassingSequencer::Outcome& outcome);
+    void armRetry();
     void scheduleDelivery();
     void deliver();
     void onPortError(QSerialPort::SerialPortError error);
@@ -117,6 +121,7 @@ private:
     PassingSequencer m_sequencer;
     QElapsedTimer m_clock;
     QTimer m_tick;
+    QTimer m_retry; // runs out when the open resend request is to be asked again
     std::string m_lastError;
     // Set when the open port failed by itself; the port counts as closed from then on.
     bool m_broken = false;
@@ -130,7 +135,11 @@ private:
     std::uint64_t m_lastHeardMs = 0;
     std::uint64_t m_askedAt = 0;
     std::optional<BridgeMessage> m_question; // the probe or the new start, while it awaits its answer
-    std::uint64_t m_lostToReport = 0;
+    // The user's Start while its answer has not come. It is repeated as it was, even after the link
+    // was lost: the bridge answers a repeat with the count it had when it switched detection on,
+    // which tells the passings numbered since from those numbered before.
+    std::optional<BridgeMessage> m_unansweredStart;
+    LostPassings m_lostToReport;
     std::uint8_t m_requestSeq = 0;
     std::optional<Waiting> m_waiting;
     std::optional<BridgeMessage> m_answer;

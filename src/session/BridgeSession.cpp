@@ -105,9 +105,11 @@ void BridgeSession::onLinkRestored()
         m_log->event(logText::kReconnected);
 }
 
-void BridgeSession::onPassingsLost(std::uint64_t count)
+void BridgeSession::onPassingsLost(const LostPassings& lost)
 {
-    m_lostPassings += count;
+    m_lostPassings += lost.count();
+    if (m_log)
+        m_log->event(logText::passingsLost(lost.count(), lost.numbers()));
 }
 
 std::string lostPassingsText(std::uint64_t count)

@@ -28,8 +28,8 @@ public:
 
     BridgeSession(BridgeControl& bridge, StatusSink& status);
 
-    // The link's events (connected, lost, reconnected, detection on and off) go to log when it is
-    // set; it must outlive the session or be unset.
+    // The link's events (connected, lost, reconnected, detection on and off, passings lost) go to
+    // log when it is set; it must outlive the session or be unset.
     void setLog(RaceLog* log) { m_log = log; }
 
     // Reopens the port and posts "Conexión Establecida" when it opened and the bridge answers
@@ -53,8 +53,8 @@ public:
     // The open port went away or fell silent: the status line keeps saying so until it is back.
     void onLinkLost();
     void onLinkRestored();
-    // Passings known to be lost are counted for the user.
-    void onPassingsLost(std::uint64_t count);
+    // Passings known to be lost are counted for the user and logged with their numbers.
+    void onPassingsLost(const LostPassings& lost);
 
     LinkState linkState() const { return m_state; }
     // Why the last connection attempt failed, for the user; empty after a success.

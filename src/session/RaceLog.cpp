@@ -45,6 +45,12 @@ std::string logText::notWritten(std::uint64_t count)
     return std::to_string(count) + (count == 1 ? " line" : " lines") + " could not be written";
 }
 
+std::string logText::passingsLost(std::uint64_t count, const std::string& numbers)
+{
+    return std::to_string(count) + (count == 1 ? " passing lost (bridge number " : " passings lost (bridge numbers ") +
+           numbers + ")";
+}
+
 std::string csvField(std::string_view text)
 {
     if (text.find_first_of(",\"\r\n") == std::string_view::npos)

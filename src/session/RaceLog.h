@@ -49,6 +49,8 @@ inline constexpr const char* kDetectionOff = "detection off";
 std::string started(std::uint32_t minGapMs);
 // Where lines are missing: the first line written after count lines could not be.
 std::string notWritten(std::uint64_t count);
+// Passings the bridge numbered that never arrived: "3 passings lost (bridge numbers 5-6,9)".
+std::string passingsLost(std::uint64_t count, const std::string& numbers);
 } // namespace logText
 
 // The record race directors settle disputes from: one CSV line for each passing and each event of

@@ -54,7 +54,13 @@ public:
         open = true;
         raiseLinkRestored();
     }
-    void losePassings(std::uint64_t count) { raisePassingsLost(count); }
+    // count passings, numbered from 0.
+    void losePassings(std::uint16_t count)
+    {
+        LostPassings lost;
+        lost.add(0, count);
+        raisePassingsLost(lost);
+    }
 
     bool openSucceeds = true;
     std::string openError = "no such device";

@@ -1,6 +1,8 @@
 #include "fakes/FakeBridge.h"
+#include "fakes/RecordingLineSink.h"
 #include "fakes/RecordingServices.h"
 #include "session/BridgeSession.h"
+#include "session/RaceLog.h"
 
 #include <QtTest>
 
@@ -183,20 +185,33 @@ void TestBridgeSession::linkLostReportsCommunicationError()
     FakeBridge bridge;
     RecordingStatus posts;
     BridgeSession session(bridge, posts);
+    RecordingLineSink sink;
+    RaceLog log(sink, [] { return WallTime{}; }, {});
+    session.setLog(&log);
     session.onLinkLost();
     QCOMPARE(posts.posts, std::vector<std::string>{"Error de Comunicación"});
     QCOMPARE(posts.standing, std::string("Error de Comunicación"));
     QCOMPARE(session.linkState(), BridgeSession::LinkState::Lost);
     QVERIFY(!session.lastConnectionProblem().empty());
-    session.onPassingsLost(2);
-    session.onPassingsLost(1);
-    QCOMPARE(session.lostPassings(), std::uint64_t{3});
-    QVERIFY(QString::fromStdString(session.statusDetails()).endsWith("3 pasadas perdidas"));
+    LostPassings lost;
+    lost.add(5, 10);
+    lost.add(12, 13);
+    session.onPassingsLost(lost);
+    LostPassings one;
+    one.add(65535, 0);
+    session.onPassingsLost(one);
+    QCOMPARE(session.lostPassings(), std::uint64_t{7});
+    QVERIFY(QString::fromStdString(session.statusDetails()).endsWith("7 pasadas perdidas"));
     session.onLinkRestored();
     QCOMPARE(posts.posts.back(), std::string("Conexión Establecida"));
     QCOMPARE(posts.standing, std::string());
     QCOMPARE(session.linkState(), BridgeSession::LinkState::Connected);
-    QCOMPARE(session.statusDetails(), std::string("3 pasadas perdidas"));
+    QCOMPARE(session.statusDetails(), std::string("7 pasadas perdidas"));
+    // One record per report, with the bridge's numbers of the passings lost.
+    const std::string time = "1970-01-01T00:00:00.000+00:00,,,,,";
+    QCOMPARE(sink.lines,
+             (std::vector<std::string>{time + "lost\r\n", time + "\"6 passings lost (bridge numbers 5-9,12)\"\r\n",
+                                       time + "1 passing lost (bridge number 65535)\r\n", time + "reconnected\r\n"}));
 }
 
 QTEST_GUILESS_MAIN(TestBridgeSession)
