@@ -62,8 +62,8 @@ NoisyLine::NoisyLine(const QString& bridgeDevice, const QString& link, double da
 NoisyLine::~NoisyLine()
 {
     if (m_thread.joinable()) {
-        const char stop = 1;
-        (void)::write(m_stop[1], &stop, 1);
+        // Closing the pipe's writing end wakes the thread's poll with a hang-up.
+        closeIfOpen(m_stop[1]);
         m_thread.join();
     }
     if (!m_link.isEmpty())
