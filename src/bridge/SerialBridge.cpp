@@ -169,6 +169,9 @@ void SerialBridge::StartDetection()
 {
     if (!isOpen())
         return;
+    // A Start of before still waiting for its answer is replaced by this one.
+    if (m_link == Link::Up)
+        endWatch();
     // Passings that overtake the answer wait for it: its count tells the new ones from the stale.
     m_sequencer.beginStart(false);
     m_resendSeq.reset();
