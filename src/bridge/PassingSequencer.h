@@ -81,7 +81,6 @@ public:
     // was reopened) what was missed meanwhile is fetched from the bridge; otherwise the numbering
     // starts afresh at the answer.
     void beginStart(bool keepNumbering);
-    bool isStarting() const { return m_starting; }
     Outcome onStartAnswered(std::uint16_t nextPassing, std::uint64_t nowMs);
 
     Outcome onPassing(const Passing& passing, std::uint64_t nowMs);
@@ -97,7 +96,7 @@ public:
     std::uint64_t retryMs() const;
 
     bool isSynchronised() const { return m_synchronised; }
-    bool isRecovering() const { return m_requestOpen || !m_held.empty(); }
+    bool isRecovering() const { return m_requestOpen || !m_held.empty() || inDoubt(); }
     std::uint16_t expected() const { return m_expected; }
     const Stats& stats() const { return m_stats; }
 

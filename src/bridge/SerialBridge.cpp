@@ -170,6 +170,8 @@ void SerialBridge::StartDetection()
 {
     if (!isOpen())
         return;
+    // A Start of before still waiting for its answer is replaced by this one.
+    endWatch();
     // Passings that overtake the answer wait for it: its count tells the new ones from the stale.
     m_sequencer.beginStart(false);
     m_resendSeq.reset();
@@ -205,11 +207,10 @@ void SerialBridge::StopDetection()
     m_sequencer.reset();
     m_resendSeq.reset();
     m_unansweredStart.reset();
-    // A lost link is no longer watched: the user decides what comes next.
-    if (m_link == Link::Up) {
-        endWatch();
-    } else if (m_link != Link::Closed) {
-        endWatch();
+    // A lost link is no longer watched, nor a Start waiting for its answer: the user decides what
+    // comes next.
+    endWatch();
+    if (m_link != Link::Up && m_link != Link::Closed) {
         m_link = Link::Closed;
         m_port.close();
     }

@@ -656,21 +656,26 @@ private slots:
         QCOMPARE(m_lost, std::uint64_t{0});
     }
 
-    // Start's answer never arrives while the bridge numbers passings nobody hears; once the line is
-    // back, those passings are fetched like any others.
+    // Start's answer does not come while the bridge numbers passings; once it does, asked again,
+    // those passings are typed like any others, whether they reached the host or not.
     void startAnswerLost_data()
     {
-        QTest::addColumn<bool>("linkLost"); // the silence lasts long enough for the link to be lost
-        QTest::newRow("line back soon") << false;
-        QTest::newRow("link lost meanwhile") << true;
+        QTest::addColumn<QString>("silence"); // what keeps the answer away
+        QTest::addColumn<bool>("linkLost");   // long enough for the link to be lost
+        QTest::newRow("answers dropped") << "drop-answer start" << false;
+        QTest::newRow("line back soon") << "mute on" << false;
+        QTest::newRow("link lost meanwhile") << "mute on" << true;
     }
 
     void startAnswerLost()
     {
+        QFETCH(QString, silence);
         QFETCH(bool, linkLost);
         m_bridge = makeBridge(SerialBridge::Timing{});
         QVERIFY(m_bridge->OpenPort(1));
-        QVERIFY(m_sim->command("mute on"));
+        // Both attempts of the call go unanswered.
+        QVERIFY(m_sim->command(silence));
+        QVERIFY(m_sim->command(silence));
         call([&] { m_bridge->StartDetection(); });
         QCOMPARE(m_sim->nextLine(), QString("detection on"));
         QList<int> sent;
@@ -688,6 +693,7 @@ private slots:
               static_cast<unsigned long long>(m_lost));
         QCOMPARE(m_ids, sent);
         QCOMPARE(m_lost, std::uint64_t{0});
+        QCOMPARE(m_linksLost, linkLost ? 1 : 0);
     }
 
     // The link is lost and comes back: the same bridge's passings numbered meanwhile are fetched (or

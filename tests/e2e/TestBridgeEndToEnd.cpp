@@ -31,6 +31,7 @@ private slots:
     void readAndProgram();
     void silentBridge();
     void hangupDuringDetection();
+    void lostPassingsAreLoggedByNumber();
     void clicksOnAFrozenWindowAreNotReplayed();
     void floodIsTypedExactlyOnce();
 
@@ -199,6 +200,52 @@ void TestBridgeEndToEnd::hangupDuringDetection()
     QVERIFY(child("Command1")->isEnabled());
     click("Command5");
     QCOMPARE(status(), QStringLiteral("Puerto cerrado"));
+}
+
+// A bridge silent long enough for the link to be lost numbers more passings than it keeps: those
+// it still has are fetched once it answers again, the others are reported lost, in the log too,
+// by their numbers, so the log accounts for every passing the bridge numbered.
+void TestBridgeEndToEnd::lostPassingsAreLoggedByNumber()
+{
+    const QString logFile = m_dir.filePath(QStringLiteral("carrera.csv"));
+    m_window.reset();
+    PortMap ports;
+    ports.setDevice(1, m_dir.filePath(QStringLiteral("bridge")).toStdString());
+    auto bridge = std::make_unique<CountingBridge>(ports);
+    m_bridge = bridge.get();
+    MPal::Options options;
+    options.logFile = logFile.toStdString();
+    m_window = std::make_unique<MPal>(std::move(bridge), *m_platform.keys, *m_platform.beeper, options);
+    m_window->show();
+    QTRY_COMPARE(status(), QStringLiteral("Conexión Establecida"));
+
+    click("Command1");
+    QCOMPARE(m_sim->waitForLine("detection"), QStringLiteral("detection on"));
+    QVERIFY(m_sim->command("pass 1"));
+    QTRY_COMPARE(status(), QStringLiteral("Transponder ID =  1"));
+    QVERIFY(m_sim->command("mute on"));
+    QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>("Label1")->toolTip().contains(QStringLiteral("Se perdió")), true, 10000);
+    // Passings 1 to 40, of which the bridge keeps the last 32.
+    for (int car = 2; car <= 41; ++car)
+        QVERIFY(m_sim->command(QStringLiteral("pass %1").arg(car)));
+    QVERIFY(m_sim->command("mute off"));
+    QTRY_COMPARE_WITH_TIMEOUT(child<QLabel>("Label1")->toolTip(), QStringLiteral("8 pasadas perdidas"), 10000);
+    QTRY_COMPARE(status(), QStringLiteral("Transponder ID =  41"));
+
+    QFile file(logFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList events;
+    int passings = 0;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        const QString afterTime = line.section(QLatin1Char(','), 1);
+        if (afterTime.startsWith(QStringLiteral(",,,,")))
+            events << afterTime.mid(4);
+        else if (line.endsWith(QStringLiteral(",unknown ID")))
+            ++passings;
+    }
+    QCOMPARE(events, (QStringList{"started (no min gap)", "connected", "detection on", "lost", "reconnected",
+                                  "8 passings lost (bridge numbers 1-8)"}));
+    QCOMPARE(passings, 1 + 32);
 }
 
 void TestBridgeEndToEnd::clicksOnAFrozenWindowAreNotReplayed()
