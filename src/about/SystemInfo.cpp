@@ -18,7 +18,7 @@ std::string numberText(const std::string& bytes)
 
 } // namespace
 
-SystemInfo::SystemInfo(Registry& registry, FileTest& files, ProgramLauncher& launcher, MessageBox& messages)
+SystemInfo::SystemInfo(Registry& registry, FileTest& files, ProgramLauncher& launcher, UserNotice& messages)
     : m_registry(registry), m_files(files), m_launcher(launcher), m_messages(messages)
 {}
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "about/FileTest.h"
-#include "about/MessageBox.h"
-#include "about/ProgramLauncher.h"
-#include "about/Registry.h"
+#include "system/FileTest.h"
+#include "system/ProgramLauncher.h"
+#include "system/Registry.h"
+#include "system/UserNotice.h"
 
 #include <string>
 
@@ -31,7 +31,7 @@ public:
     static constexpr std::size_t kBufferSize = 1024;
     static constexpr char kUnavailable[] = "System Information Is Unavailable At This Time";
 
-    SystemInfo(Registry& registry, FileTest& files, ProgramLauncher& launcher, MessageBox& messages);
+    SystemInfo(Registry& registry, FileTest& files, ProgramLauncher& launcher, UserNotice& messages);
 
     // Starts the tool, or shows the one message box when that is not possible.
     void StartSysInfo();
@@ -47,7 +47,7 @@ private:
     Registry& m_registry;
     FileTest& m_files;
     ProgramLauncher& m_launcher;
-    MessageBox& m_messages;
+    UserNotice& m_messages;
 };
 
 } // namespace orvanel

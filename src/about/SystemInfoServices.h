@@ -1,8 +1,8 @@
 #pragma once
 
-#include "about/FileTest.h"
-#include "about/ProgramLauncher.h"
-#include "about/Registry.h"
+#include "system/FileTest.h"
+#include "system/ProgramLauncher.h"
+#include "system/Registry.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mapping/KeyInjector.h"
+#include "system/KeyInjector.h"
 
 #include <QTimer>
 

@@ -4,6 +4,7 @@
 #include "app/ClassicLayout.h"
 #include "app/WrappingCheckBox.h"
 #include "bridge/PortMap.h"
+#include "platform/posix/SystemClocks.h"
 #include "session/Messages.h"
 #include "storage/IdListFile.h"
 #include "storage/PortSettingFile.h"
@@ -100,7 +101,7 @@ MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& bee
 void MPal::setUpRaceOptions(const Options& options)
 {
     if (options.minGapMs > 0) {
-        m_gapGuard.emplace(options.minGapMs, GapGuard::systemSteadyMs);
+        m_gapGuard.emplace(options.minGapMs, systemSteadyMs);
         m_dispatcher.setGapGuard(&*m_gapGuard);
     }
     if (options.logFile.empty())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "about/MessageBox.h"
+#include "system/UserNotice.h"
 
 #include <QPointer>
 #include <QString>
@@ -10,7 +10,7 @@ namespace orvanel {
 
 // A message box modal to the whole program, OK only, no icon, titled with the program title,
 // centred on its parent.
-class QtMessageBox : public MessageBox
+class QtMessageBox : public UserNotice
 {
 public:
     QtMessageBox(QWidget* parent, QString title);

@@ -1,15 +1,6 @@
 #include "platform/KeyPacer.h"
 
-#include <chrono>
-
 namespace orvanel {
-
-std::uint64_t KeyPacer::systemSteadyMs()
-{
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
-}
 
 KeyPacer::KeyPacer(Typist& typist, SteadyClock clock) : m_typist(typist), m_clock(std::move(clock)) {}
 

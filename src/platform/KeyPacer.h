@@ -1,7 +1,8 @@
 #pragma once
 
-#include "mapping/KeyInjector.h"
-#include "status/OneShotTimer.h"
+#include "platform/posix/SystemClocks.h"
+#include "system/KeyInjector.h"
+#include "system/OneShotTimer.h"
 
 #include <cstdint>
 #include <deque>
@@ -31,9 +32,6 @@ public:
         // Types the next key event of the key-stroke begun; false when none was left.
         virtual bool typeNext() = 0;
     };
-
-    using SteadyClock = std::function<std::uint64_t()>; // milliseconds, never going back
-    static std::uint64_t systemSteadyMs();
 
     explicit KeyPacer(Typist& typist, SteadyClock clock = systemSteadyMs);
     KeyPacer(const KeyPacer&) = delete;

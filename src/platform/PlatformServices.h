@@ -1,9 +1,9 @@
 #pragma once
 
-#include "mapping/Beeper.h"
-#include "mapping/KeyInjector.h"
 #include "platform/KeyBackendChoice.h"
-#include "status/OneShotTimer.h"
+#include "system/Beeper.h"
+#include "system/KeyInjector.h"
+#include "system/OneShotTimer.h"
 
 #include <functional>
 #include <memory>
@@ -31,7 +31,7 @@ struct KeyOptions
     std::string uinputPath = "/dev/uinput";
     std::string keyboardDefaults = "/etc/default/keyboard";
     // The timer that spaces key events out when delayMs > 0.
-    std::function<std::unique_ptr<OneShotTimer>()> makeTimer;
+    MakeTimer makeTimer;
 };
 
 // Picks the key backend for the session (see keyBackendsToTry) and the warning sound. When no backend

@@ -1,15 +1,6 @@
 #include "session/GapGuard.h"
 
-#include <chrono>
-
 namespace orvanel {
-
-std::uint64_t GapGuard::systemSteadyMs()
-{
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
-}
 
 GapGuard::GapGuard(std::uint32_t minGapMs, SteadyClock hostClock)
     : m_minGapMs(minGapMs), m_hostClock(std::move(hostClock))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "system/Clocks.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -21,11 +23,6 @@ namespace orvanel {
 class GapGuard
 {
 public:
-    using SteadyClock = std::function<std::uint64_t()>; // milliseconds, never going back
-
-    // The host's steady clock.
-    static std::uint64_t systemSteadyMs();
-
     GapGuard(std::uint32_t minGapMs, SteadyClock hostClock);
 
     // Whether a passing of id about to be typed may be: nothing when it may (it becomes the car's

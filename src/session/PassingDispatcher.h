@@ -1,11 +1,11 @@
 #pragma once
 
-#include "mapping/Beeper.h"
-#include "mapping/KeyInjector.h"
 #include "mapping/KeyNotation.h"
 #include "mapping/MappingTable.h"
 #include "session/RaceLog.h"
 #include "status/StatusSink.h"
+#include "system/Beeper.h"
+#include "system/KeyInjector.h"
 
 #include <array>
 #include <cstdint>

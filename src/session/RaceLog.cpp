@@ -2,19 +2,34 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 namespace orvanel {
 
-WallTime systemWallTime()
+namespace {
+
+struct CivilDate
 {
-    timespec now{};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    tm local{};
-    ::localtime_r(&now.tv_sec, &local);
-    return {static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000,
-            static_cast<std::int32_t>(local.tm_gmtoff)};
+    std::int64_t year;
+    int month; // 1 to 12
+    int day;   // 1 to 31
+};
+
+// The proleptic Gregorian date of a day counted from 1970-01-01 (H. Hinnant's civil_from_days):
+// plain arithmetic, so the log needs neither the C library's time zone state nor gmtime_r.
+CivilDate civilDate(std::int64_t days)
+{
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const auto dayOfEra = static_cast<unsigned>(days - era * 146097);
+    const unsigned yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const unsigned dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const unsigned shiftedMonth = (5 * dayOfYear + 2) / 153;
+    const auto day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
+    const auto month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
+    return {static_cast<std::int64_t>(yearOfEra) + era * 400 + (month <= 2 ? 1 : 0), month, day};
 }
+
+} // namespace
 
 std::string isoWallTime(const WallTime& time)
 {
@@ -24,14 +39,16 @@ std::string isoWallTime(const WallTime& time)
     if (localMs % 1000 < 0)
         --seconds;
     const auto millis = static_cast<int>(localMs - seconds * 1000);
-    const auto whole = static_cast<std::time_t>(seconds);
-    tm parts{};
-    ::gmtime_r(&whole, &parts);
+    std::int64_t days = seconds / 86400;
+    if (seconds % 86400 < 0)
+        --days;
+    const auto secondOfDay = static_cast<int>(seconds - days * 86400);
+    const CivilDate date = civilDate(days);
     const int offset = std::abs(time.offsetSeconds) / 60;
     char text[96];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d", parts.tm_year + 1900,
-                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, millis,
-                  time.offsetSeconds < 0 ? '-' : '+', offset / 60, offset % 60);
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d",
+                  static_cast<long long>(date.year), date.month, date.day, secondOfDay / 3600, secondOfDay / 60 % 60,
+                  secondOfDay % 60, millis, time.offsetSeconds < 0 ? '-' : '+', offset / 60, offset % 60);
     return text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/LineSink.h"
+#include "system/Clocks.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -11,16 +12,6 @@
 
 namespace orvanel {
 
-// A moment of the host's wall clock, with the local offset from UTC in force then.
-struct WallTime
-{
-    std::int64_t epochMs = 0;
-    std::int32_t offsetSeconds = 0;
-};
-using WallClock = std::function<WallTime()>;
-
-// The system's clock and time zone.
-WallTime systemWallTime();
 // ISO 8601 local time with milliseconds and offset: "2026-12-07T16:05:03.120+01:00".
 std::string isoWallTime(const WallTime& time);
 // One CSV field as RFC 4180 has it: in double quotes, inner quotes doubled, when it holds a comma,

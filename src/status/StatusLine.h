@@ -1,7 +1,7 @@
 #pragma once
 
-#include "status/OneShotTimer.h"
 #include "status/StatusSink.h"
+#include "system/OneShotTimer.h"
 
 #include <functional>
 #include <string>

@@ -126,7 +126,7 @@ void TestSystemInfo::startSysInfo()
     FakeLauncher launcher;
     for (const std::string& p : toStd(installed))
         launcher.installed.insert(p);
-    RecordingMessageBox messages;
+    RecordingNotice messages;
 
     SystemInfo(registry, fileTest, launcher, messages).StartSysInfo();
 
@@ -152,7 +152,7 @@ void TestSystemInfo::keyValueInAndOut()
     registry.setValue("K", "empty", {kRegSz, ""});
     FakeFileTest fileTest;
     FakeLauncher launcher;
-    RecordingMessageBox messages;
+    RecordingNotice messages;
     SystemInfo info(registry, fileTest, launcher, messages);
 
     std::string value = "held";

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "about/FileTest.h"
-#include "about/MessageBox.h"
-#include "about/ProgramLauncher.h"
-#include "about/Registry.h"
+#include "system/FileTest.h"
+#include "system/ProgramLauncher.h"
+#include "system/Registry.h"
+#include "system/UserNotice.h"
 
 #include <algorithm>
 #include <map>
@@ -98,7 +98,7 @@ public:
     std::vector<std::string> attempts;
 };
 
-class RecordingMessageBox : public MessageBox
+class RecordingNotice : public UserNotice
 {
 public:
     void show(const std::string& text) override { shown.push_back(text); }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "status/OneShotTimer.h"
+#include "system/OneShotTimer.h"
 
 #include <functional>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "mapping/Beeper.h"
-#include "mapping/KeyInjector.h"
 #include "status/StatusSink.h"
+#include "system/Beeper.h"
+#include "system/KeyInjector.h"
 
 #include <deque>
 #include <string>

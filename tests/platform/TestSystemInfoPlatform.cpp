@@ -70,7 +70,7 @@ void TestSystemInfoPlatform::toolPathThroughSystemInfo()
     FakeFileTest files;
     FakeLauncher launcher;
     launcher.installed = {"/opt/bin/hardinfo2"};
-    RecordingMessageBox messages;
+    RecordingNotice messages;
 
     ToolPathRegistry found = registryWith("/usr/bin:/opt/bin", {"/opt/bin/hardinfo2", "/usr/bin/cpu-x"});
     SystemInfo(found, files, launcher, messages).StartSysInfo();

@@ -34,6 +34,7 @@ void TestRaceLog::hostTime_data()
     QTest::newRow("UTC, whole second") << Q_INT64_C(1796655903000) << 0 << "2026-12-07T15:05:03.000+00:00";
     QTest::newRow("west, half hour, day before")
         << Q_INT64_C(1796608800007) << -12600 << "2026-12-06T22:30:00.007-03:30";
+    QTest::newRow("leap day") << Q_INT64_C(1709208000000) << 0 << "2024-02-29T12:00:00.000+00:00";
     QTest::newRow("before 1970") << Q_INT64_C(-1) << 0 << "1969-12-31T23:59:59.999+00:00";
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mapping/Beeper.h"
+#include "system/Beeper.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "about/ProgramLauncher.h"
+#include "system/ProgramLauncher.h"
 
 namespace orvanel {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "about/FileTest.h"
+#include "system/FileTest.h"
 
 namespace orvanel {
 

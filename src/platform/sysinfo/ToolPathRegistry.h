@@ -1,6 +1,6 @@
 #pragma once
 
-#include "about/Registry.h"
+#include "system/Registry.h"
 
 #include <functional>
 #include <string>

@@ -40,8 +40,7 @@ std::string describe(const KeyEvent& event)
 
 UinputKeyInjector::UinputKeyInjector(KeyboardLayout layout, std::string layoutName,
                                      std::unique_ptr<KeyDeviceWriter> device, std::unique_ptr<OneShotTimer> timer,
-                                     int delayMs, std::function<void(const std::string&)> tell,
-                                     KeyPacer::SteadyClock clock)
+                                     int delayMs, std::function<void(const std::string&)> tell, SteadyClock clock)
     : m_layout(std::move(layout)), m_layoutName(std::move(layoutName)), m_device(std::move(device)),
       m_tell(std::move(tell)), m_pacer(*this, std::move(clock))
 {

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "mapping/KeyInjector.h"
 #include "platform/KeyPacer.h"
 #include "platform/keymap/KeyboardLayout.h"
 #include "platform/uinput/KeyDeviceWriter.h"
-#include "status/OneShotTimer.h"
+#include "system/KeyInjector.h"
+#include "system/OneShotTimer.h"
 
 #include <deque>
 #include <functional>
@@ -27,7 +27,7 @@ public:
     // layoutName names the map in messages ("es", "de(nodeadkeys)"); tell shows a message once (stderr).
     UinputKeyInjector(KeyboardLayout layout, std::string layoutName, std::unique_ptr<KeyDeviceWriter> device,
                       std::unique_ptr<OneShotTimer> timer, int delayMs, std::function<void(const std::string&)> tell,
-                      KeyPacer::SteadyClock clock = KeyPacer::systemSteadyMs);
+                      SteadyClock clock = systemSteadyMs);
     ~UinputKeyInjector() override;
     UinputKeyInjector(const UinputKeyInjector&) = delete;
     UinputKeyInjector& operator=(const UinputKeyInjector&) = delete;

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "mapping/KeyInjector.h"
 #include "platform/KeyPacer.h"
 #include "platform/keymap/KeyboardLayout.h"
 #include "platform/x11/SpareKeyPool.h"
+#include "system/KeyInjector.h"
 
 #include <QTimer>
 #include <chrono>

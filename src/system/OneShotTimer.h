@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 namespace orvanel {
 
@@ -15,5 +16,8 @@ public:
     virtual bool isActive() const = 0;
     virtual void setTimeoutHandler(std::function<void()> handler) = 0;
 };
+
+// Makes a timer of the event loop the caller runs in, for a part that needs timers of its own.
+using MakeTimer = std::function<std::unique_ptr<OneShotTimer>()>;
 
 } // namespace orvanel
