@@ -46,14 +46,15 @@ void setIdTexts(MappingTable& table, const IdList& ids)
 
 } // namespace
 
-MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper)
-    : MPal(std::move(bridge), keys, beeper, Options())
+MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, Files& files)
+    : MPal(std::move(bridge), keys, beeper, files, Options())
 {}
 
-MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, const Options& options)
+MPal::MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, Files& files,
+           const Options& options)
     : m_bridge(std::move(bridge)), m_timer2(this, QStringLiteral("Timer2")),
       m_status([this](const std::string& text) { showLabelCaption(text); }, m_timer2, options.statusDelayMs),
-      m_keys(keys), m_dispatcher(m_table, keys, beeper, m_status), m_session(*m_bridge, m_status)
+      m_keys(keys), m_dispatcher(m_table, keys, beeper, m_status), m_session(*m_bridge, m_status), m_files(files)
 {
     substituteDialogFont();
     setObjectName(QStringLiteral("MPal"));
@@ -106,7 +107,7 @@ void MPal::setUpRaceOptions(const Options& options)
     }
     if (options.logFile.empty())
         return;
-    m_logFile.emplace(options.logFile, RaceLog::kHeader);
+    m_logFile = m_files.openLog(options.logFile, RaceLog::kHeader);
     m_log.emplace(*m_logFile, systemWallTime, [this](const std::string& problem) {
         m_logProblem = messages::kLogNotWritten + problem;
         std::fprintf(stderr, "orvanel: %s\n", m_logProblem.c_str());
@@ -283,7 +284,8 @@ void MPal::Form_Load(const Options& options)
     Command2->setEnabled(false);
     m_portSettingFile = options.portSettingFile;
     m_fileDialogFolder = QFile::decodeName(options.fileDialogFolder.c_str());
-    const StoredPortIndex stored = m_portSettingFile.empty() ? StoredPortIndex() : readPortIndex(m_portSettingFile);
+    const StoredPortIndex stored =
+        m_portSettingFile.empty() ? StoredPortIndex() : readPortIndex(m_files, m_portSettingFile);
     if (!stored.problem.empty())
         std::fprintf(stderr, "orvanel: %s\n", stored.problem.c_str());
     m_untrustedSettings = options.untrustedSettings;
@@ -419,7 +421,7 @@ void MPal::MGuardarIds_Click()
 {
     const QString path = showFileDialog(QStringLiteral("Guardar IDs"), true);
     if (!path.isEmpty())
-        reportFileProblem(writeIdList(QFile::encodeName(path).toStdString(), idTexts(m_table)),
+        reportFileProblem(writeIdList(m_files, QFile::encodeName(path).toStdString(), idTexts(m_table)),
                           messages::kIdListNotSaved);
 }
 
@@ -432,7 +434,7 @@ void MPal::MCargarIds_Click()
 
 FileProblem MPal::loadIdList(const std::string& path)
 {
-    const IdListRead list = readIdList(path);
+    const IdListRead list = readIdList(m_files, path);
     if (list.problem.empty())
         setIdTexts(m_table, list.ids);
     reportFileProblem(list.problem, messages::kIdListNotLoaded);
@@ -475,7 +477,7 @@ void MPal::Form_Unload()
     // The window closes whatever happens to the file; the user learns why it was not kept.
     if (m_portSettingFile.empty())
         return;
-    const FileProblem problem = writePortIndex(m_portSettingFile, Ccom->currentIndex());
+    const FileProblem problem = writePortIndex(m_files, m_portSettingFile, Ccom->currentIndex());
     if (!problem.empty())
         std::fprintf(stderr, "orvanel: no se guardó el puerto: %s\n", problem.c_str());
 }

@@ -11,8 +11,7 @@
 #include "session/PassingDispatcher.h"
 #include "session/RaceLog.h"
 #include "status/StatusLine.h"
-#include "storage/AppendFile.h"
-#include "storage/FileProblem.h"
+#include "system/Files.h"
 
 #include <QMainWindow>
 #include <array>
@@ -61,8 +60,9 @@ public:
         std::string untrustedSettings;
     };
 
-    MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, const Options& options);
-    MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper);
+    MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, Files& files,
+         const Options& options);
+    MPal(std::unique_ptr<BridgeControl> bridge, KeyInjector& keys, Beeper& beeper, Files& files);
     ~MPal() override;
 
     // "?" on the menu bar; the About window is created and shown by whoever sets this.
@@ -120,7 +120,8 @@ private:
     QString m_cd1FileName; // proposed by the next file dialog
     QString m_fileDialogFolder;
     std::optional<GapGuard> m_gapGuard;
-    std::optional<AppendFile> m_logFile;
+    Files& m_files;
+    std::unique_ptr<LineSink> m_logFile;
     std::optional<RaceLog> m_log;
     std::string m_logProblem;        // why the log cannot be written, kept on the status line's tooltip
     std::string m_untrustedSettings; // settings files of another user's, kept there too

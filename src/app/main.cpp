@@ -7,10 +7,11 @@
 #include "bridge/SerialBridge.h"
 #include "bridge/SerialPortScan.h"
 #include "platform/PlatformServices.h"
+#include "platform/posix/FileErrors.h"
+#include "platform/posix/PosixFiles.h"
 #include "platform/sysinfo/LinuxSystemInfo.h"
 #include "storage/PortSettingFile.h"
 #include "storage/SettingsFile.h"
-#include "storage/SettingsFolder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,14 +56,14 @@ std::optional<int> answerWithoutWindow(const CommandLine& command)
 
 // A desktop start works in the user's settings folder, so that config.cfg does not land in the home
 // folder. Files named on the command line are still where the user meant.
-void enterSettingsFolder(CommandLine& command)
+void enterSettingsFolder(CommandLine& command, Files& files)
 {
     for (QString* file : {&command.idListFile, &command.logFile}) {
         if (!file->isEmpty())
             *file = QDir::current().absoluteFilePath(*file);
     }
-    const std::string folder = settingsFolderPath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
-    FileProblem problem = makeFolder(folder);
+    const std::string folder = files.settingsFolder();
+    FileProblem problem = files.makeFolder(folder);
     if (problem.empty() && ::chdir(folder.c_str()) != 0)
         problem = describeFileError(folder, errno);
     if (!problem.empty())
@@ -128,10 +129,11 @@ int main(int argc, char* argv[])
             QApplication::installTranslator(translation.get()))
             translations.push_back(std::move(translation));
     }
+    PosixFiles files;
     MPal::Options options;
     if (command.inSettingsFolder) {
         options.fileDialogFolder = documentsFolder();
-        enterSettingsFolder(command);
+        enterSettingsFolder(command, files);
     }
 
     // The platform services outlive the window: the About window may keep the program running.
@@ -147,7 +149,7 @@ int main(int argc, char* argv[])
     options.start = command.start;
     // orvanel.conf gives the race-day options and the ports to a start from the desktop menu; the command
     // line overrides it.
-    const Settings settings = readSettings(kSettingsFileName);
+    const Settings settings = readSettings(files, kSettingsFileName);
     for (const FileProblem& problem : settings.problems)
         std::fprintf(stderr, "orvanel: %s\n", problem.c_str());
     if (settings.untrusted)
@@ -162,7 +164,7 @@ int main(int argc, char* argv[])
     options.logFile = command.logFile.isEmpty() ? settings.logFile.value_or(std::string())
                                                 : QFile::encodeName(command.logFile).toStdString();
     QPointer<MPal> window =
-        new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper, options);
+        new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper, files, options);
     window->setAttribute(Qt::WA_DeleteOnClose);
     AboutOpener about(createSystemInfoServices());
     window->setAboutHandler([&about] { about.show(); });

@@ -1,13 +1,9 @@
 #include "storage/IdListFile.h"
 
-#include "storage/AtomicFile.h"
-#include "storage/FileDescriptor.h"
 #include "storage/TextEncoding.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <unistd.h>
 #include <vector>
 
 namespace orvanel {
@@ -306,24 +302,16 @@ IdListRead parseIdList(std::string_view bytes, const std::string& path)
     return collect(reader, path);
 }
 
-IdListRead readIdList(const std::string& path)
+IdListRead readIdList(Files& files, const std::string& path)
 {
-    IdListRead failed;
-    FileDescriptor file = FileDescriptor::openOrdinaryFile(path, failed.problem);
-    if (!file.isOpen())
-        return failed;
     FieldReader reader;
-    std::string chunk(64 * 1024, '\0');
-    for (;;) {
-        const ssize_t got = ::read(file.get(), chunk.data(), chunk.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            failed.problem = describeFileError(path, errno);
-            return failed;
-        }
-        if (got == 0 || !reader.feed(std::string_view(chunk.data(), static_cast<std::size_t>(got))))
-            break;
+    // A byte beyond the most a list may take tells the reader that the file goes on.
+    const FileReading reading = files.read(path, FileOwners::Anyone, kMaxBytesRead + 1,
+                                           [&reader](std::string_view bytes) { return reader.feed(bytes); });
+    if (!reading.problem.empty()) {
+        IdListRead failed;
+        failed.problem = reading.problem;
+        return failed;
     }
     reader.finish();
     return collect(reader, path);
@@ -340,11 +328,11 @@ FileProblem idListProblem(const IdList& ids, const std::string& path)
     return {};
 }
 
-FileProblem writeIdList(const std::string& path, const IdList& ids)
+FileProblem writeIdList(Files& files, const std::string& path, const IdList& ids)
 {
     if (FileProblem problem = idListProblem(ids, path); !problem.empty())
         return problem;
-    return replaceFile(path, formatIdList(ids), FileOwners::Anyone);
+    return files.replace(path, formatIdList(ids), FileOwners::Anyone);
 }
 
 } // namespace orvanel

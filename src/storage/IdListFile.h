@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/FileProblem.h"
+#include "system/Files.h"
 
 #include <array>
 #include <cstddef>
@@ -44,14 +44,14 @@ std::string formatIdList(const IdList& ids);
 IdListRead parseIdList(std::string_view bytes, const std::string& path);
 
 // Reads no further into the file than its twelfth field, and never more than a few MiB.
-IdListRead readIdList(const std::string& path);
+IdListRead readIdList(Files& files, const std::string& path);
 
 // Why ids would not load back from a file at path as they are (an ID too long, or with a control
 // character); empty when they would.
 FileProblem idListProblem(const IdList& ids, const std::string& path);
 
-// Replaces the file whole (see replaceFile): a failed save leaves the old file as it was. IDs that
+// Replaces the file whole (see Files::replace): a failed save leaves the old file as it was. IDs that
 // would not load back as they are (see idListProblem) are refused and nothing is written.
-FileProblem writeIdList(const std::string& path, const IdList& ids);
+FileProblem writeIdList(Files& files, const std::string& path, const IdList& ids);
 
 } // namespace orvanel

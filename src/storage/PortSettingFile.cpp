@@ -1,7 +1,6 @@
 #include "storage/PortSettingFile.h"
 
-#include "storage/AtomicFile.h"
-#include "storage/FileDescriptor.h"
+#include "storage/FileStart.h"
 
 #include <charconv>
 
@@ -43,15 +42,15 @@ StoredPortIndex parsePortIndex(std::string_view text, const std::string& path)
                    std::to_string(kPortIndexCount - 1) + "; se usa COM 1"};
 }
 
-StoredPortIndex readPortIndex(const std::string& path)
+StoredPortIndex readPortIndex(Files& files, const std::string& path)
 {
-    const FileStart start = readFileStart(path, kBytesRead);
-    if (start.missing)
+    const FileStart start = readFileStart(files, path, kBytesRead);
+    if (start.reading.missing)
         return {};
-    if (start.untrusted)
-        return {0, start.problem + "; no se tiene en cuenta y se usa COM 1", true};
-    if (!start.problem.empty())
-        return {0, start.problem};
+    if (start.reading.untrusted)
+        return {0, start.reading.problem + "; no se tiene en cuenta y se usa COM 1", true};
+    if (!start.reading.problem.empty())
+        return {0, start.reading.problem};
     return parsePortIndex(start.text, path);
 }
 
@@ -60,9 +59,9 @@ std::string formatPortIndex(int index)
     return " " + std::to_string(index) + " \r\n";
 }
 
-FileProblem writePortIndex(const std::string& path, int index)
+FileProblem writePortIndex(Files& files, const std::string& path, int index)
 {
-    return replaceFile(path, formatPortIndex(index), FileOwners::UserOrRoot);
+    return files.replace(path, formatPortIndex(index), FileOwners::UserOrRoot);
 }
 
 } // namespace orvanel

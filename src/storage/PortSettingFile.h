@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/FileProblem.h"
+#include "system/Files.h"
 
 #include <string>
 #include <string_view>
@@ -16,7 +16,7 @@ struct StoredPortIndex
 {
     int index = 0;          // 0 to 5; 0 whenever the file gives no usable index
     FileProblem problem;    // why the file was not used; empty when it was, or when there is none
-    bool untrusted = false; // the file or a link to it is another user's (see readFileStart)
+    bool untrusted = false; // the file or a link to it is another user's (see FileOwners::UserOrRoot)
 };
 
 // The index in the first field of text: leading blanks skipped, the number ending at a blank, a
@@ -25,10 +25,10 @@ struct StoredPortIndex
 StoredPortIndex parsePortIndex(std::string_view text, const std::string& path);
 
 // Reads the index from the file at path. A missing file is no problem: COM 1, as on a first run.
-StoredPortIndex readPortIndex(const std::string& path);
+StoredPortIndex readPortIndex(Files& files, const std::string& path);
 
 std::string formatPortIndex(int index);
-// Replaces the file (see replaceFile), unless it or a link to it is another user's.
-FileProblem writePortIndex(const std::string& path, int index);
+// Replaces the file (see Files::replace), unless it or a link to it is another user's.
+FileProblem writePortIndex(Files& files, const std::string& path, int index);
 
 } // namespace orvanel

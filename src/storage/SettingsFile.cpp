@@ -1,6 +1,6 @@
 #include "storage/SettingsFile.h"
 
-#include "storage/FileDescriptor.h"
+#include "storage/FileStart.h"
 
 #include <algorithm>
 #include <charconv>
@@ -107,16 +107,18 @@ Settings parseSettings(std::string_view text, const std::string& path)
     return settings;
 }
 
-Settings readSettings(const std::string& path)
+Settings readSettings(Files& files, const std::string& path)
 {
     // One byte more than a settings file may have tells a larger one, which is then not read on.
-    const FileStart start = readFileStart(path, kMaxSettingsBytes + 1);
+    const FileStart start = readFileStart(files, path, kMaxSettingsBytes + 1);
     Settings unread;
-    unread.untrusted = start.untrusted;
-    if (start.untrusted)
-        unread.problems.push_back(start.problem + "; no se tiene en cuenta");
-    else if (!start.problem.empty())
-        unread.problems.push_back(start.problem);
+    unread.untrusted = start.reading.untrusted;
+    if (start.reading.missing)
+        return unread;
+    if (start.reading.untrusted)
+        unread.problems.push_back(start.reading.problem + "; no se tiene en cuenta");
+    else if (!start.reading.problem.empty())
+        unread.problems.push_back(start.reading.problem);
     else if (start.text.size() > kMaxSettingsBytes)
         unread.problems.push_back(path + ": tiene más de " + std::to_string(kMaxSettingsBytes / 1024) +
                                   " KiB, no es un archivo de opciones; no se tiene en cuenta");

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "storage/FileProblem.h"
 #include "storage/PortSettingFile.h"
+#include "system/Files.h"
 
 #include <array>
 #include <cstdint>
@@ -35,7 +35,7 @@ struct Settings
     // One for each line that was not used, naming the file and the line; the other lines still apply.
     // A file that is not used at all has one problem and sets nothing.
     std::vector<FileProblem> problems;
-    bool untrusted = false; // the file or a link to it is another user's (see readFileStart)
+    bool untrusted = false; // the file or a link to it is another user's (see FileOwners::UserOrRoot)
 };
 
 // A minimum gap as the user writes it: a whole number of milliseconds from 0 to kMaxMinGapMs,
@@ -44,6 +44,6 @@ std::optional<std::uint32_t> parseMinGapMs(std::string_view text);
 
 Settings parseSettings(std::string_view text, const std::string& path);
 // A missing file is no problem: nothing is set.
-Settings readSettings(const std::string& path);
+Settings readSettings(Files& files, const std::string& path);
 
 } // namespace orvanel

@@ -2,6 +2,7 @@
 #include "app/MPal.h"
 #include "fakes/FakeBridge.h"
 #include "fakes/FakeSystemInfo.h"
+#include "fakes/MemoryFiles.h"
 #include "fakes/RecordingServices.h"
 
 #include <QApplication>
@@ -47,6 +48,7 @@ private:
 
     RecordingKeyInjector m_keys;
     CountingBeeper m_beeper;
+    MemoryFiles m_files;
     std::unique_ptr<MPal> m_main;
     FakeRegistry* m_registry = nullptr;
     FakeLauncher* m_launcher = nullptr;
@@ -73,7 +75,7 @@ void TestAbout::init()
     m_registry = static_cast<FakeRegistry*>(services.registry.get());
     m_launcher = static_cast<FakeLauncher*>(services.launcher.get());
     m_opener = std::make_unique<AboutOpener>(std::move(services));
-    m_main = std::make_unique<MPal>(std::make_unique<FakeBridge>(), m_keys, m_beeper);
+    m_main = std::make_unique<MPal>(std::make_unique<FakeBridge>(), m_keys, m_beeper, m_files);
     m_main->setAboutHandler([this] { m_opener->show(); });
     m_main->show();
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));

@@ -2,6 +2,7 @@
 #include "app/MPal.h"
 #include "fakes/FakeBridge.h"
 #include "fakes/RecordingServices.h"
+#include "platform/posix/PosixFiles.h"
 #include "storage/StorageTestSupport.h"
 
 #include <QAbstractItemView>
@@ -111,6 +112,7 @@ private:
     FakeBridge* m_bridge = nullptr;
     RecordingKeyInjector m_keys;
     CountingBeeper m_beeper;
+    PosixFiles m_files;
     std::unique_ptr<MPal> m_window;
     std::unique_ptr<FakeBridge> m_pendingBridge;
 };
@@ -137,7 +139,7 @@ void TestMPal::create(int statusDelayMs)
 
 void TestMPal::create(const MPal::Options& options)
 {
-    m_window = std::make_unique<MPal>(std::move(m_pendingBridge), m_keys, m_beeper, options);
+    m_window = std::make_unique<MPal>(std::move(m_pendingBridge), m_keys, m_beeper, m_files, options);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 }
@@ -639,7 +641,7 @@ void TestMPal::closingReleasesTheBridgeButNotOtherWindows()
     // while another top-level window (the About window) keeps the program going.
     bool released = false;
     m_pendingBridge->destroyed = &released;
-    auto* window = new MPal(std::move(m_pendingBridge), m_keys, m_beeper);
+    auto* window = new MPal(std::move(m_pendingBridge), m_keys, m_beeper, m_files);
     window->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<MPal> alive(window);
     QWidget other;

@@ -1,5 +1,6 @@
 #include "app/MPal.h"
 #include "fakes/FakeBridge.h"
+#include "fakes/MemoryFiles.h"
 #include "fakes/RecordingServices.h"
 
 #include <QApplication>
@@ -25,7 +26,8 @@ void TestMPalScreenshot::savesTheWindow()
     QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"), "run this test under an X server");
     RecordingKeyInjector keys;
     CountingBeeper beeper;
-    MPal window(std::make_unique<FakeBridge>(), keys, beeper);
+    MemoryFiles files;
+    MPal window(std::make_unique<FakeBridge>(), keys, beeper, files);
     window.table().PresetFunctionKeys();
     window.table().setIdText(0, "101");
     window.table().setIdText(1, "102");

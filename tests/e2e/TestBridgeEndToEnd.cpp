@@ -4,6 +4,7 @@
 #include "app/MPal.h"
 #include "bridge/SerialBridge.h"
 #include "platform/PlatformServices.h"
+#include "platform/posix/PosixFiles.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -52,6 +53,7 @@ private:
     std::unique_ptr<LineProcess> m_sim;
     std::unique_ptr<LineProcess> m_recorder;
     PlatformServices m_platform;
+    PosixFiles m_files;
     std::unique_ptr<MPal> m_window;
     class CountingBridge* m_bridge = nullptr;
 };
@@ -83,7 +85,7 @@ void TestBridgeEndToEnd::init()
     ports.setDevice(1, link.toStdString());
     auto bridge = std::make_unique<CountingBridge>(ports);
     m_bridge = bridge.get();
-    m_window = std::make_unique<MPal>(std::move(bridge), *m_platform.keys, *m_platform.beeper);
+    m_window = std::make_unique<MPal>(std::move(bridge), *m_platform.keys, *m_platform.beeper, m_files);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QCOMPARE(status(), QStringLiteral("Conexión Establecida"));
@@ -215,7 +217,7 @@ void TestBridgeEndToEnd::lostPassingsAreLoggedByNumber()
     m_bridge = bridge.get();
     MPal::Options options;
     options.logFile = logFile.toStdString();
-    m_window = std::make_unique<MPal>(std::move(bridge), *m_platform.keys, *m_platform.beeper, options);
+    m_window = std::make_unique<MPal>(std::move(bridge), *m_platform.keys, *m_platform.beeper, m_files, options);
     m_window->show();
     QTRY_COMPARE(status(), QStringLiteral("Conexión Establecida"));
 

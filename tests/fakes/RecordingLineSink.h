@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/LineSink.h"
+#include "system/LineSink.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "storage/FileProblem.h"
+#include "platform/posix/FileErrors.h"
 
 #include <cerrno>
 #include <cstring>

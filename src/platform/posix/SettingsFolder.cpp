@@ -1,4 +1,6 @@
-#include "storage/SettingsFolder.h"
+#include "platform/posix/SettingsFolder.h"
+
+#include "platform/posix/FileErrors.h"
 
 #include <cerrno>
 #include <sys/stat.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storage/FileProblem.h"
+#include "system/FileProblem.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "storage/FileDescriptor.h"
-#include "storage/LineSink.h"
+#include "platform/posix/FileDescriptor.h"
+#include "system/LineSink.h"
 
 #include <optional>
 #include <string>

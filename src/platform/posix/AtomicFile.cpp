@@ -1,7 +1,8 @@
-#include "storage/AtomicFile.h"
+#include "platform/posix/AtomicFile.h"
 
-#include "storage/FileDescriptor.h"
-#include "storage/TrustedPath.h"
+#include "platform/posix/FileDescriptor.h"
+#include "platform/posix/FileErrors.h"
+#include "platform/posix/TrustedPath.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,7 @@
-#include "storage/AppendFile.h"
+#include "platform/posix/AppendFile.h"
 
-#include "storage/TrustedPath.h"
+#include "platform/posix/FileErrors.h"
+#include "platform/posix/TrustedPath.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -8,7 +8,4 @@ namespace orvanel {
 // empty when it could.
 using FileProblem = std::string;
 
-// The user's wording of a system error number met on the file at path.
-FileProblem describeFileError(const std::string& path, int error);
-
 } // namespace orvanel

@@ -1,6 +1,6 @@
-#include "storage/TrustedPath.h"
+#include "platform/posix/TrustedPath.h"
 
-#include "storage/FileDescriptor.h"
+#include "platform/posix/FileDescriptor.h"
 
 #include <climits>
 #include <fcntl.h>

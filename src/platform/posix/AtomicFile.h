@@ -1,18 +1,11 @@
 #pragma once
 
-#include "storage/FileProblem.h"
+#include "system/Files.h"
 
 #include <string>
 #include <string_view>
 
 namespace orvanel {
-
-// Whose file replaceFile may replace.
-enum class FileOwners
-{
-    Anyone,     // whoever may write it: a file the user chose
-    UserOrRoot, // a settings file, which another user may have planted (see isTrustedOwner)
-};
 
 // Replaces the file at path with contents: they are written under a temporary name in the same
 // folder, flushed to the disk and then renamed over the file, so that a crash, a full disk or a
