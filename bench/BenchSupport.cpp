@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include "TopLevelWindows.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -48,6 +50,40 @@ bool PrivateDisplay::start(const ScratchFolder& scratch, std::string& error)
     return true;
 }
 
+BenchDisplay::~BenchDisplay()
+{
+    if (m_display)
+        XCloseDisplay(m_display);
+}
+
+bool BenchDisplay::open(std::string& error)
+{
+    if (!m_scratch.isValid()) {
+        error = "cannot make a scratch folder";
+        return false;
+    }
+    if (!m_xvfb.start(m_scratch, error))
+        return false;
+    m_display = XOpenDisplay(nullptr);
+    if (!m_display) {
+        error = "cannot open the display";
+        return false;
+    }
+    ignoreVanishedWindows();
+    return true;
+}
+
+bool startSimulator(Child& simulator, const std::string& program, const std::string& link,
+                    const std::vector<std::string>& extra, const ScratchFolder& scratch, std::string& error)
+{
+    std::vector<std::string> command{program, "--link", link};
+    command.insert(command.end(), extra.begin(), extra.end());
+    if (simulator.start(command, scratch.file("sim.log"), error) && simulator.waitForLine("ready ", 10000))
+        return true;
+    error = "the bridge simulator did not start: " + error + " " + simulator.errors();
+    return false;
+}
+
 long residentKiB(pid_t pid)
 {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
@@ -77,6 +113,9 @@ double median(const std::vector<double>& values)
     return sorted.size() % 2 != 0 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
 }
 
+namespace {
+
+// The value of "--name N" at arguments[i], from low to high; says why not on standard error.
 std::optional<long> numberArgument(const std::vector<std::string>& arguments, std::size_t& i, long low, long high)
 {
     const std::string& name = arguments[i];
@@ -89,6 +128,44 @@ std::optional<long> numberArgument(const std::vector<std::string>& arguments, st
     }
     std::fprintf(stderr, "%s: expected a number from %ld to %ld\n", name.c_str(), low, high);
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<int> parseOptions(const std::vector<std::string>& arguments, const std::vector<NumberOption>& numbers,
+                                const std::vector<TextOption>& texts, const char* usage)
+{
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& name = arguments[i];
+        const auto number = std::find_if(numbers.begin(), numbers.end(),
+                                         [&](const NumberOption& option) { return name == option.name; });
+        const auto text =
+            std::find_if(texts.begin(), texts.end(), [&](const TextOption& option) { return name == option.name; });
+        if (number != numbers.end()) {
+            const auto value = numberArgument(arguments, i, number->low, number->high);
+            if (!value)
+                return 2;
+            *number->value = *value;
+        } else if (text != texts.end() && i + 1 < arguments.size()) {
+            *text->value = arguments[++i];
+        } else if (text != texts.end()) {
+            std::fprintf(stderr, "%s: expected a value\n%s", name.c_str(), usage);
+            return 2;
+        } else if (name == "--help") {
+            std::fputs(usage, stdout);
+            return 0;
+        } else {
+            std::fprintf(stderr, "unknown option '%s'\n%s", name.c_str(), usage);
+            return 2;
+        }
+    }
+    return std::nullopt;
+}
+
+int failed(const char* program, const std::string& why)
+{
+    std::fprintf(stderr, "%s: %s\n", program, why.c_str());
+    return 1;
 }
 
 } // namespace orvanel::bench

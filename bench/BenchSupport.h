@@ -2,6 +2,7 @@
 
 #include "Child.h"
 
+#include <X11/Xlib.h>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,6 +42,32 @@ private:
     Child m_server;
 };
 
+// What every benchmark runs in: a scratch folder, an Xvfb server of its own and a connection to it,
+// on which errors about windows that vanished meanwhile are ignored.
+class BenchDisplay
+{
+public:
+    BenchDisplay() = default;
+    ~BenchDisplay();
+    BenchDisplay(const BenchDisplay&) = delete;
+    BenchDisplay& operator=(const BenchDisplay&) = delete;
+
+    bool open(std::string& error);
+
+    const ScratchFolder& scratch() const { return m_scratch; }
+    Display* display() const { return m_display; }
+
+private:
+    ScratchFolder m_scratch;
+    PrivateDisplay m_xvfb;
+    Display* m_display = nullptr;
+};
+
+// Starts the bridge simulator `program` with its line at `link` and the `extra` options, and waits
+// until it is ready; what it says on standard error goes to sim.log in the scratch folder.
+bool startSimulator(Child& simulator, const std::string& program, const std::string& link,
+                    const std::vector<std::string>& extra, const ScratchFolder& scratch, std::string& error);
+
 // The resident memory of a process in KiB, as the kernel counts it; -1 when it cannot be read.
 long residentKiB(pid_t pid);
 
@@ -48,7 +75,28 @@ long residentKiB(pid_t pid);
 double percentile(std::vector<double> values, double q);
 double median(const std::vector<double>& values);
 
-// The value of a numeric option, "--name N", from low to high; says why not on standard error.
-std::optional<long> numberArgument(const std::vector<std::string>& arguments, std::size_t& i, long low, long high);
+// A command-line option "--name N", N from low to high.
+struct NumberOption
+{
+    const char* name;
+    long* value;
+    long low;
+    long high;
+};
+
+// A command-line option "--name TEXT".
+struct TextOption
+{
+    const char* name;
+    std::string* value;
+};
+
+// Reads the options into their places; "--help" prints `usage`. Returns the exit status when the
+// command line asks for no run (0 after --help, 2 after a mistake, said on standard error).
+std::optional<int> parseOptions(const std::vector<std::string>& arguments, const std::vector<NumberOption>& numbers,
+                                const std::vector<TextOption>& texts, const char* usage);
+
+// "program: why" on standard error; returns the exit status of a failed run.
+int failed(const char* program, const std::string& why);
 
 } // namespace orvanel::bench

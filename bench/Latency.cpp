@@ -194,11 +194,8 @@ bool LatencyBench::prepare(std::string& error)
 
 bool LatencyBench::run(const std::string& injector, Figures& figures, std::string& error)
 {
-    if (!m_simulator.start({ORVANEL_BRIDGE_SIM, "--link", m_link, "--stamp"}, m_scratch.file("sim.log"), error) ||
-        !m_simulator.waitForLine("ready ", 10000)) {
-        error = "the bridge simulator did not start: " + error + m_simulator.errors();
+    if (!startSimulator(m_simulator, ORVANEL_BRIDGE_SIM, m_link, {"--stamp"}, m_scratch, error))
         return false;
-    }
     Child program;
     bool ok = startInjector(injector, program, error);
     if (ok && !m_simulator.waitForLine("detection on", 30000)) {
@@ -382,38 +379,23 @@ const char* const kUsage =
 // The exit status when the command line asks for no run.
 std::optional<int> parseOptions(const std::vector<std::string>& arguments, Options& options)
 {
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& name = arguments[i];
-        long* number = name == "--rounds"        ? &options.rounds
-                       : name == "--passings"    ? &options.passings
-                       : name == "--interval-ms" ? &options.intervalMs
-                       : name == "--burst"       ? &options.burst
-                                                 : nullptr;
-        if (number) {
-            const auto value = numberArgument(arguments, i, 1, 1000000);
-            if (!value)
-                return 2;
-            *number = *value;
-        } else if (name == "--orvanel" && i + 1 < arguments.size()) {
-            options.orvanel = arguments[++i];
-        } else if (name == "--injectors" && i + 1 < arguments.size()) {
-            options.injectors.clear();
-            std::istringstream list(arguments[++i]);
-            for (std::string injector; std::getline(list, injector, ',');) {
-                if (injector != "floor" && injector != "orvanel" && injector != "xdotool") {
-                    std::fprintf(stderr, "--injectors: expected floor, orvanel or xdotool, got '%s'\n",
-                                 injector.c_str());
-                    return 2;
-                }
-                options.injectors.push_back(injector);
-            }
-        } else if (name == "--help") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "unknown option '%s'\n%s", name.c_str(), kUsage);
+    std::string injectors;
+    const auto status = bench::parseOptions(arguments,
+                                            {{"--rounds", &options.rounds, 1, 1000000},
+                                             {"--passings", &options.passings, 1, 1000000},
+                                             {"--interval-ms", &options.intervalMs, 1, 1000000},
+                                             {"--burst", &options.burst, 1, 1000000}},
+                                            {{"--orvanel", &options.orvanel}, {"--injectors", &injectors}}, kUsage);
+    if (status || injectors.empty())
+        return status;
+    options.injectors.clear();
+    std::istringstream list(injectors);
+    for (std::string injector; std::getline(list, injector, ',');) {
+        if (injector != "floor" && injector != "orvanel" && injector != "xdotool") {
+            std::fprintf(stderr, "--injectors: expected floor, orvanel or xdotool, got '%s'\n", injector.c_str());
             return 2;
         }
+        options.injectors.push_back(injector);
     }
     return std::nullopt;
 }
@@ -479,38 +461,23 @@ int main(int argc, char** argv)
     // A helper that ended must not end the benchmark when it is written to.
     std::signal(SIGPIPE, SIG_IGN);
 
-    ScratchFolder scratch;
-    PrivateDisplay xvfb;
+    BenchDisplay setting;
     std::string error;
-    if (!scratch.isValid() || !xvfb.start(scratch, error)) {
-        std::fprintf(stderr, "orvanel-latency: %s\n", error.empty() ? "cannot make a scratch folder" : error.c_str());
-        return 1;
-    }
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) {
-        std::fprintf(stderr, "orvanel-latency: cannot open the display\n");
-        return 1;
-    }
-    ignoreVanishedWindows();
+    if (!setting.open(error))
+        return failed("orvanel-latency", error);
+    const ScratchFolder& scratch = setting.scratch();
     Child keys;
-    if (!keys.start({ORVANEL_BENCH_KEYS}, scratch.file("keys.log"), error) || !keys.waitForLine("ready", 10000)) {
-        std::fprintf(stderr, "orvanel-latency: the key recorder did not start: %s %s\n", error.c_str(),
-                     keys.errors().c_str());
-        return 1;
-    }
+    if (!keys.start({ORVANEL_BENCH_KEYS}, scratch.file("keys.log"), error) || !keys.waitForLine("ready", 10000))
+        return failed("orvanel-latency", "the key recorder did not start: " + error + " " + keys.errors());
     if (std::find(options.injectors.begin(), options.injectors.end(), "xdotool") != options.injectors.end()) {
         Child xdotool;
-        if (!xdotool.start({"xdotool", "version"}, scratch.file("xdotool.log"), error)) {
-            std::fprintf(stderr, "orvanel-latency: %s (scripts/install-deps installs xdotool)\n", error.c_str());
-            return 1;
-        }
+        if (!xdotool.start({"xdotool", "version"}, scratch.file("xdotool.log"), error))
+            return failed("orvanel-latency", error + " (scripts/install-deps installs xdotool)");
     }
 
-    LatencyBench bench(options, scratch, display, keys);
-    if (!bench.prepare(error)) {
-        std::fprintf(stderr, "orvanel-latency: %s\n", error.c_str());
-        return 1;
-    }
+    LatencyBench bench(options, scratch, setting.display(), keys);
+    if (!bench.prepare(error))
+        return failed("orvanel-latency", error);
     std::printf("Latency: bridge simulator -> injector -> key press in the focused window\n"
                 "medians of %ld round(s), each running the injectors in turn\n",
                 options.rounds);
@@ -523,14 +490,11 @@ int main(int argc, char** argv)
     for (long round = 0; round < options.rounds; ++round) {
         for (const std::string& injector : options.injectors) {
             Figures figures;
-            if (!bench.run(injector, figures, error)) {
-                std::fprintf(stderr, "orvanel-latency: %s\n", error.c_str());
-                return 1;
-            }
+            if (!bench.run(injector, figures, error))
+                return failed("orvanel-latency", error);
             results[injector].push_back(figures);
         }
     }
     print(options, results);
-    XCloseDisplay(display);
     return 0;
 }

@@ -92,51 +92,29 @@ void printRow(const char* name, double ms, double mib)
     std::printf("  %-12s %10.1f ms %10.1f MiB\n", name, ms, mib);
 }
 
+const char* const kUsage = "Usage: orvanel-startup [--runs N] [--orvanel PATH]\n"
+                           "Times Orvanel from launch to its window mapped, and its resident memory then, against a\n"
+                           "minimal Qt Widgets program, N runs of each (default 10), on an Xvfb server of its own.\n";
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     long runs = 10;
     std::string orvanel = ORVANEL_PROGRAM;
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--runs") {
-            const auto value = numberArgument(arguments, i, 1, 1000);
-            if (!value)
-                return 2;
-            runs = *value;
-        } else if (arguments[i] == "--orvanel" && i + 1 < arguments.size()) {
-            orvanel = arguments[++i];
-        } else {
-            std::printf("Usage: orvanel-startup [--runs N] [--orvanel PATH]\n"
-                        "Times Orvanel from launch to its window mapped, and its resident memory then, against a\n"
-                        "minimal Qt Widgets program, N runs of each (default 10), on an Xvfb server of its own.\n");
-            return arguments[i] == "--help" ? 0 : 2;
-        }
-    }
+    if (const auto status = parseOptions(std::vector<std::string>(argv + 1, argv + argc), {{"--runs", &runs, 1, 1000}},
+                                         {{"--orvanel", &orvanel}}, kUsage))
+        return *status;
 
-    ScratchFolder scratch;
-    PrivateDisplay xvfb;
+    BenchDisplay bench;
     std::string error;
-    if (!scratch.isValid() || !xvfb.start(scratch, error)) {
-        std::fprintf(stderr, "orvanel-startup: %s\n", error.empty() ? "cannot make a scratch folder" : error.c_str());
-        return 1;
-    }
-    Display* display = XOpenDisplay(nullptr);
-    if (!display) {
-        std::fprintf(stderr, "orvanel-startup: cannot open the display\n");
-        return 1;
-    }
-    ignoreVanishedWindows();
-
+    if (!bench.open(error))
+        return failed("orvanel-startup", error);
+    const ScratchFolder& scratch = bench.scratch();
     const std::string link = scratch.file("bridge");
     Child simulator;
-    if (!simulator.start({ORVANEL_BRIDGE_SIM, "--link", link}, scratch.file("sim.log"), error) ||
-        !simulator.waitForLine("ready ", 10000)) {
-        std::fprintf(stderr, "orvanel-startup: the bridge simulator did not start: %s %s\n", error.c_str(),
-                     simulator.errors().c_str());
-        return 1;
-    }
+    if (!startSimulator(simulator, ORVANEL_BRIDGE_SIM, link, {}, scratch, error))
+        return failed("orvanel-startup", error);
 
     const std::vector<std::string> minimal{ORVANEL_MINIMAL_WINDOW};
     const Condition conditions[] = {
@@ -145,17 +123,15 @@ int main(int argc, char** argv)
         {"no port (--com 1=/nonexistent)", "/nonexistent", "mute on"},
     };
 
-    MapWatch watch(display, scratch);
+    MapWatch watch(bench.display(), scratch);
     std::printf("Start-up: launch to window mapped, and resident memory then\n"
                 "medians of %ld runs of each program, alternating, after one unmeasured launch of each\n\n",
                 runs);
     std::printf("  %-12s %13s %14s\n", "", "mapped after", "resident");
     for (const Condition& condition : conditions) {
         simulator.send(condition.muted);
-        if (!simulator.waitForLine(std::string("ok ") + condition.muted, 5000)) {
-            std::fprintf(stderr, "orvanel-startup: the bridge simulator does not answer\n");
-            return 1;
-        }
+        if (!simulator.waitForLine(std::string("ok ") + condition.muted, 5000))
+            return failed("orvanel-startup", "the bridge simulator does not answer");
         const std::vector<std::string> program{orvanel, "--com", "1=" + condition.port};
         std::vector<double> times[2];
         std::vector<double> memory[2];
@@ -165,8 +141,7 @@ int main(int argc, char** argv)
             for (int turn = 0; turn < 2; ++turn) {
                 const int which = (run + turn) % 2 == 0 ? 0 : 1;
                 if (!watch.launch(which == 0 ? program : minimal, launch, error)) {
-                    std::fprintf(stderr, "orvanel-startup: %s\n", error.c_str());
-                    return 1;
+                    return failed("orvanel-startup", error);
                 }
                 if (run >= 0) {
                     times[which].push_back(launch.mappedMs);
@@ -182,6 +157,5 @@ int main(int argc, char** argv)
         std::printf("  %-12s %10.2f x  %10.2f x\n", "ratio", median(times[0]) / median(times[1]),
                     median(memory[0]) / median(memory[1]));
     }
-    XCloseDisplay(display);
     return 0;
 }

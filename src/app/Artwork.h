@@ -1,7 +1,5 @@
 #pragma once
 
-#include "session/BridgeSession.h"
-
 #include <QIcon>
 #include <QImage>
 
@@ -12,10 +10,6 @@ namespace orvanel {
 // Window icon: a chequered flag over a timing gate, at 32 x 32 and 16 x 16.
 QIcon orvanelIcon();
 QImage orvanelIconImage(int size);
-
-// The state of the bridge link as a small coloured dot: green connected, orange being recovered,
-// red failed, grey never tried.
-QIcon linkStateIcon(BridgeSession::LinkState state);
 
 // The main window's picture: a car passing under the detection bridge, 200 x 141 pixels,
 // 8 bits per pixel on the 216-colour web-safe palette.

@@ -2,6 +2,7 @@
 
 #include "app/Artwork.h"
 #include "app/ClassicLayout.h"
+#include "app/LinkStateIcon.h"
 #include "app/WrappingCheckBox.h"
 #include "bridge/PortMap.h"
 #include "platform/posix/SystemClocks.h"

@@ -1,29 +1,24 @@
 #include "bridge/SerialPortNames.h"
 
 #include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <dirent.h>
-#include <memory>
+#include <filesystem>
+#include <system_error>
 
 namespace orvanel {
 
 std::vector<SerialPortName> serialPortLinks(const std::string& byIdFolder)
 {
+    namespace fs = std::filesystem;
     std::vector<SerialPortName> ports;
-    const std::unique_ptr<DIR, int (*)(DIR*)> folder(::opendir(byIdFolder.c_str()), ::closedir);
-    if (!folder)
-        return ports;
-    while (const dirent* entry = ::readdir(folder.get())) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        const std::string link = byIdFolder + '/' + name;
-        char target[PATH_MAX];
+    std::error_code error;
+    for (fs::directory_iterator entry(byIdFolder, error), end; !error && entry != end; entry.increment(error)) {
+        const std::string link = byIdFolder + '/' + entry->path().filename().string();
+        std::error_code unresolved;
         // A dangling link (the adapter just unplugged) names no device.
-        if (::realpath(link.c_str(), target) == nullptr)
+        const fs::path target = fs::canonical(link, unresolved);
+        if (unresolved)
             continue;
-        addSerialPort(ports, target).byId.push_back(link);
+        addSerialPort(ports, target.string()).byId.push_back(link);
     }
     for (SerialPortName& port : ports)
         std::sort(port.byId.begin(), port.byId.end());

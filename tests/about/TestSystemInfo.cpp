@@ -2,153 +2,163 @@
 #include "about/SystemInfo.h"
 #include "fakes/FakeSystemInfo.h"
 
-#include <QtTest>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 using namespace orvanel;
 using namespace orvanel::test;
-
-class TestSystemInfo : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void startSysInfo_data();
-    void startSysInfo();
-    void keyValueInAndOut();
-    void captionsFromTheIdentity();
-};
 
 namespace {
 
 constexpr int kNoKey = -1;
 constexpr int kNoValue = -2;
-constexpr std::uint32_t kRegBinary = 3;
+constexpr int kSz = static_cast<int>(kRegSz);
+constexpr int kDword = static_cast<int>(kRegDword);
+constexpr int kBinary = 3;
 
 const std::string kTool = "/usr/bin/tool";
 const std::string kFolder = "C:\\Tools";
 const std::string kFolderTool = "C:\\Tools\\MSINFO32.EXE";
+const std::string kLongest = "/" + std::string(1022, 'x'); // 1024 bytes with its zero
 
-QByteArray bytes(const std::string& text, bool terminatingZero = true)
+// A registry text as stored, with or without its terminating zero.
+std::string sz(const std::string& text, bool terminatingZero = true)
 {
-    return QByteArray(text.c_str(), static_cast<int>(text.size() + (terminatingZero ? 1 : 0)));
+    return terminatingZero ? text + '\0' : text;
 }
 
-void put(FakeRegistry& registry, const char* key, const char* value, int type, const QByteArray& data)
+void put(FakeRegistry& registry, const char* key, const char* value, int type, const std::string& data)
 {
     if (type == kNoKey)
         return;
     registry.addKey(key);
     if (type != kNoValue)
-        registry.setValue(key, value, {static_cast<std::uint32_t>(type), data.toStdString()});
+        registry.setValue(key, value, {static_cast<std::uint32_t>(type), data});
 }
 
-std::vector<std::string> toStd(const QStringList& list)
+struct StartCase
 {
-    std::vector<std::string> result;
-    for (const QString& s : list)
-        result.push_back(s.toStdString());
-    return result;
-}
+    const char* name;
+    int firstType; // the tool's full path
+    std::string first;
+    int secondType; // the folder that holds it
+    std::string second;
+    std::vector<std::string> files;
+    std::vector<std::string> installed; // what the launcher can start
+    std::vector<std::string> launched;  // every launch attempted, in order
+    bool box;
+    std::size_t keysAsked;
+};
+
+const StartCase kStarts[] = {
+    {"text with its zero", kSz, sz(kTool), kNoKey, "", {}, {kTool}, {kTool}, false, 1},
+    {"text without its zero", kSz, sz(kTool, false), kNoKey, "", {}, {kTool}, {kTool}, false, 1},
+    {"1024 bytes", kSz, sz(kLongest), kNoKey, "", {}, {kLongest}, {kLongest}, false, 1},
+    {"1025 bytes count as missing",
+     kSz,
+     sz(kLongest + "y"),
+     kSz,
+     sz(kFolder),
+     {kFolderTool},
+     {kFolderTool},
+     {kFolderTool},
+     false,
+     2},
+    {"empty value ends it", kSz, "", kSz, sz(kFolder), {kFolderTool}, {kFolderTool}, {}, true, 1},
+    {"number, last byte zero",
+     kDword,
+     std::string("\x01\x2c\x01\x00", 4),
+     kSz,
+     sz(kFolder),
+     {kFolderTool},
+     {kFolderTool},
+     {"76801"},
+     true,
+     1},
+    {"number, last byte not zero",
+     kDword,
+     std::string("\x00\x00\x00\x01", 4),
+     kNoKey,
+     "",
+     {},
+     {},
+     {"16777216"},
+     true,
+     1},
+    {"other type launches nothing",
+     kBinary,
+     sz(kTool),
+     kSz,
+     sz(kFolder),
+     {kFolderTool},
+     {kTool, kFolderTool},
+     {""},
+     true,
+     1},
+    {"first names a missing program",
+     kSz,
+     sz("/usr/bin/gone"),
+     kSz,
+     sz(kFolder),
+     {kFolderTool},
+     {kFolderTool},
+     {"/usr/bin/gone"},
+     true,
+     1},
+    {"second holds the tool",
+     kNoKey,
+     "",
+     kSz,
+     sz(kFolder, false),
+     {kFolderTool},
+     {kFolderTool},
+     {kFolderTool},
+     false,
+     2},
+    {"second without the tool", kNoValue, "", kSz, sz(kFolder), {}, {kFolderTool}, {}, true, 2},
+    {"second's tool does not start", kNoKey, "", kSz, sz(kFolder), {kFolderTool}, {}, {kFolderTool}, true, 2},
+    {"neither", kNoKey, "", kNoKey, "", {}, {}, {}, true, 2},
+};
 
 } // namespace
 
-void TestSystemInfo::startSysInfo_data()
+TEST(SystemInfo, StartSysInfo)
 {
-    QTest::addColumn<int>("firstType"); // the tool's full path
-    QTest::addColumn<QByteArray>("first");
-    QTest::addColumn<int>("secondType"); // the folder that holds it
-    QTest::addColumn<QByteArray>("second");
-    QTest::addColumn<QStringList>("files");
-    QTest::addColumn<QStringList>("installed"); // what the launcher can start
-    QTest::addColumn<QStringList>("launched");  // every launch attempted, in order
-    QTest::addColumn<bool>("box");
-    QTest::addColumn<int>("keysAsked");
+    for (const StartCase& c : kStarts) {
+        SCOPED_TRACE(c.name);
+        FakeRegistry registry;
+        put(registry, SystemInfo::kToolKey, SystemInfo::kToolValue, c.firstType, c.first);
+        put(registry, SystemInfo::kLocationKey, SystemInfo::kLocationValue, c.secondType, c.second);
+        FakeFileTest fileTest;
+        fileTest.files.insert(c.files.begin(), c.files.end());
+        FakeLauncher launcher;
+        launcher.installed.insert(c.installed.begin(), c.installed.end());
+        RecordingNotice messages;
 
-    const QString tool = QString::fromStdString(kTool);
-    const QString folderTool = QString::fromStdString(kFolderTool);
-    const int sz = kRegSz;
-    const QByteArray folder = bytes(kFolder);
-    const std::string longest = "/" + std::string(1022, 'x'); // 1024 bytes with its zero
+        SystemInfo(registry, fileTest, launcher, messages).StartSysInfo();
 
-    QTest::newRow("text with its zero") << sz << bytes(kTool) << kNoKey << QByteArray() << QStringList()
-                                        << QStringList{tool} << QStringList{tool} << false << 1;
-    QTest::newRow("text without its zero") << sz << bytes(kTool, false) << kNoKey << QByteArray() << QStringList()
-                                           << QStringList{tool} << QStringList{tool} << false << 1;
-    QTest::newRow("1024 bytes") << sz << bytes(longest) << kNoKey << QByteArray() << QStringList()
-                                << QStringList{QString::fromStdString(longest)}
-                                << QStringList{QString::fromStdString(longest)} << false << 1;
-    QTest::newRow("1025 bytes count as missing")
-        << sz << bytes(longest + "y") << sz << folder << QStringList{folderTool} << QStringList{folderTool}
-        << QStringList{folderTool} << false << 2;
-    QTest::newRow("empty value ends it") << sz << QByteArray() << sz << folder << QStringList{folderTool}
-                                         << QStringList{folderTool} << QStringList() << true << 1;
-    QTest::newRow("number, last byte zero")
-        << int(kRegDword) << QByteArray("\x01\x2c\x01\x00", 4) << sz << folder << QStringList{folderTool}
-        << QStringList{folderTool} << QStringList{"76801"} << true << 1;
-    QTest::newRow("number, last byte not zero")
-        << int(kRegDword) << QByteArray("\x00\x00\x00\x01", 4) << kNoKey << QByteArray() << QStringList()
-        << QStringList() << QStringList{"16777216"} << true << 1;
-    QTest::newRow("other type launches nothing")
-        << int(kRegBinary) << bytes(kTool) << sz << folder << QStringList{folderTool} << QStringList{tool, folderTool}
-        << QStringList{""} << true << 1;
-    QTest::newRow("first names a missing program")
-        << sz << bytes("/usr/bin/gone") << sz << folder << QStringList{folderTool} << QStringList{folderTool}
-        << QStringList{"/usr/bin/gone"} << true << 1;
-    QTest::newRow("second holds the tool")
-        << kNoKey << QByteArray() << sz << bytes(kFolder, false) << QStringList{folderTool} << QStringList{folderTool}
-        << QStringList{folderTool} << false << 2;
-    QTest::newRow("second without the tool") << kNoValue << QByteArray() << sz << folder << QStringList()
-                                             << QStringList{folderTool} << QStringList() << true << 2;
-    QTest::newRow("second's tool does not start") << kNoKey << QByteArray() << sz << folder << QStringList{folderTool}
-                                                  << QStringList() << QStringList{folderTool} << true << 2;
-    QTest::newRow("neither") << kNoKey << QByteArray() << kNoKey << QByteArray() << QStringList() << QStringList()
-                             << QStringList() << true << 2;
-}
-
-void TestSystemInfo::startSysInfo()
-{
-    QFETCH(int, firstType);
-    QFETCH(QByteArray, first);
-    QFETCH(int, secondType);
-    QFETCH(QByteArray, second);
-    QFETCH(QStringList, files);
-    QFETCH(QStringList, installed);
-    QFETCH(QStringList, launched);
-    QFETCH(bool, box);
-    QFETCH(int, keysAsked);
-
-    FakeRegistry registry;
-    put(registry, SystemInfo::kToolKey, SystemInfo::kToolValue, firstType, first);
-    put(registry, SystemInfo::kLocationKey, SystemInfo::kLocationValue, secondType, second);
-    FakeFileTest fileTest;
-    for (const std::string& f : toStd(files))
-        fileTest.files.insert(f);
-    FakeLauncher launcher;
-    for (const std::string& p : toStd(installed))
-        launcher.installed.insert(p);
-    RecordingNotice messages;
-
-    SystemInfo(registry, fileTest, launcher, messages).StartSysInfo();
-
-    QCOMPARE(launcher.attempts, toStd(launched));
-    QCOMPARE(messages.shown, box ? std::vector<std::string>{SystemInfo::kUnavailable} : std::vector<std::string>{});
-    // The locations in their order, read with read rights only (the fake refuses write rights), and
-    // every key closed again.
-    const std::vector<std::string> locations{SystemInfo::kToolKey, SystemInfo::kLocationKey};
-    QCOMPARE(registry.opens.size(), std::size_t(keysAsked));
-    for (int i = 0; i < keysAsked; ++i) {
-        QCOMPARE(registry.opens[i].keyName, locations[i]);
-        QCOMPARE(registry.opens[i].root, kLocalMachine);
-        QCOMPARE(registry.opens[i].options, 0u);
-        QCOMPARE(registry.opens[i].access, kKeyRead);
+        EXPECT_EQ(launcher.attempts, c.launched);
+        EXPECT_EQ(messages.shown,
+                  c.box ? std::vector<std::string>{SystemInfo::kUnavailable} : std::vector<std::string>{});
+        // The locations in their order, read with read rights only (the fake refuses write rights), and
+        // every key closed again.
+        const std::vector<std::string> locations{SystemInfo::kToolKey, SystemInfo::kLocationKey};
+        ASSERT_EQ(registry.opens.size(), c.keysAsked);
+        for (std::size_t i = 0; i < c.keysAsked; ++i) {
+            EXPECT_EQ(registry.opens[i].keyName, locations[i]);
+            EXPECT_EQ(registry.opens[i].root, kLocalMachine);
+            EXPECT_EQ(registry.opens[i].options, 0u);
+            EXPECT_EQ(registry.opens[i].access, kKeyRead);
+        }
+        EXPECT_EQ(registry.keysLeftOpen(), 0u);
     }
-    QCOMPARE(registry.keysLeftOpen(), std::size_t(0));
 }
 
-void TestSystemInfo::keyValueInAndOut()
+TEST(SystemInfo, KeyValueInAndOut)
 {
     FakeRegistry registry;
-    registry.setValue("K", "binary", {kRegBinary, "abc"});
+    registry.setValue("K", "binary", {kBinary, "abc"});
     registry.setValue("K", "empty", {kRegSz, ""});
     FakeFileTest fileTest;
     FakeLauncher launcher;
@@ -156,21 +166,18 @@ void TestSystemInfo::keyValueInAndOut()
     SystemInfo info(registry, fileTest, launcher, messages);
 
     std::string value = "held";
-    QCOMPARE(info.GetKeyValue(kLocalMachine, "K", "binary", value), SystemInfo::KeyValue::Read);
-    QCOMPARE(value, std::string("held"));
-    QCOMPARE(info.GetKeyValue(kLocalMachine, "K", "empty", value), SystemInfo::KeyValue::Failed);
-    QCOMPARE(info.GetKeyValue(kLocalMachine, "K", "missing", value), SystemInfo::KeyValue::NotRead);
-    QCOMPARE(value, std::string());
-    QCOMPARE(registry.keysLeftOpen(), std::size_t(0));
+    EXPECT_EQ(info.GetKeyValue(kLocalMachine, "K", "binary", value), SystemInfo::KeyValue::Read);
+    EXPECT_EQ(value, "held");
+    EXPECT_EQ(info.GetKeyValue(kLocalMachine, "K", "empty", value), SystemInfo::KeyValue::Failed);
+    EXPECT_EQ(info.GetKeyValue(kLocalMachine, "K", "missing", value), SystemInfo::KeyValue::NotRead);
+    EXPECT_EQ(value, "");
+    EXPECT_EQ(registry.keysLeftOpen(), 0u);
 }
 
-void TestSystemInfo::captionsFromTheIdentity()
+TEST(AboutCaptions, FromTheIdentity)
 {
     const AboutCaptions captions = aboutCaptions({"Pista", 12, 0, 7});
-    QCOMPARE(captions.windowTitle, std::string("About Pista"));
-    QCOMPARE(captions.version, std::string("Version 12.0.7"));
-    QCOMPARE(captions.title, std::string("Pista"));
+    EXPECT_EQ(captions.windowTitle, "About Pista");
+    EXPECT_EQ(captions.version, "Version 12.0.7");
+    EXPECT_EQ(captions.title, "Pista");
 }
-
-QTEST_APPLESS_MAIN(TestSystemInfo)
-#include "TestSystemInfo.moc"

@@ -1,26 +1,37 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 namespace orvanel::test {
 
-// "A5 08 84" -> bytes; spaces are for reading only.
-inline std::vector<std::uint8_t> bytes(const char* hex)
+// "A5 08 84" -> bytes; blanks are for reading only.
+inline std::vector<std::uint8_t> bytes(const std::string& hex)
 {
-    const QByteArray raw = QByteArray::fromHex(QByteArray(hex).replace(' ', ""));
-    return {raw.begin(), raw.end()};
+    std::vector<std::uint8_t> out;
+    std::string digits;
+    for (char c : hex)
+        if (c != ' ')
+            digits += c;
+    for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
+        out.push_back(static_cast<std::uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+    return out;
 }
 
-inline QString hex(const std::vector<std::uint8_t>& data)
+// Bytes -> "A5 08 84".
+inline std::string hex(const std::vector<std::uint8_t>& data)
 {
-    QStringList parts;
-    for (std::uint8_t byte : data)
-        parts << QString::asprintf("%02X", byte);
-    return parts.join(' ');
+    std::string text;
+    for (std::uint8_t byte : data) {
+        char pair[4];
+        std::snprintf(pair, sizeof pair, "%02X", byte);
+        if (!text.empty())
+            text += ' ';
+        text += pair;
+    }
+    return text;
 }
 
 inline std::vector<std::uint8_t> operator+(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b)

@@ -1,113 +1,98 @@
 #include "bridge/PortMap.h"
 
-#include <QtTest>
+#include <gtest/gtest.h>
+#include <string>
 
 using orvanel::PortMap;
 
-class TestPortMap : public QObject
+namespace {
+
+std::string defaultDevice(int port)
 {
-    Q_OBJECT
+    return "/dev/ttyS" + std::to_string(port - 1);
+}
 
-private slots:
-    void defaultsAreTheFirstSixSerialPorts()
-    {
-        const PortMap map;
-        for (int port = 1; port <= 6; ++port)
-            QCOMPARE(QString::fromStdString(map.device(port)), QString("/dev/ttyS%1").arg(port - 1));
-    }
+} // namespace
 
-    void numbersOutsideOneToSixHaveNoDevice()
-    {
-        const PortMap map;
-        for (int port : {-1, 0, 7, 100})
-            QVERIFY(map.device(port).empty());
-        QVERIFY(!PortMap::isValidPort(0));
-        QVERIFY(PortMap::isValidPort(1));
-        QVERIFY(PortMap::isValidPort(6));
-        QVERIFY(!PortMap::isValidPort(7));
-    }
+TEST(PortMap, DefaultsAreTheFirstSixSerialPorts)
+{
+    const PortMap map;
+    for (int port = 1; port <= 6; ++port)
+        EXPECT_EQ(map.device(port), defaultDevice(port));
+}
 
-    void acceptsGoodOptions_data()
-    {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("device");
-        QTest::newRow("usb adapter") << "1=/dev/ttyUSB0" << 1 << "/dev/ttyUSB0";
-        QTest::newRow("last port") << "6=/tmp/bridge link" << 6 << "/tmp/bridge link";
-        QTest::newRow("leading zero") << "03=/dev/pts/4" << 3 << "/dev/pts/4";
-        QTest::newRow("equals in the path") << "2=/tmp/a=b" << 2 << "/tmp/a=b";
-        QTest::newRow("name without slash") << "4=ttyACM0" << 4 << "ttyACM0";
-    }
+TEST(PortMap, NumbersOutsideOneToSixHaveNoDevice)
+{
+    const PortMap map;
+    for (int port : {-1, 0, 7, 100})
+        EXPECT_TRUE(map.device(port).empty()) << port;
+    EXPECT_FALSE(PortMap::isValidPort(0));
+    EXPECT_TRUE(PortMap::isValidPort(1));
+    EXPECT_TRUE(PortMap::isValidPort(6));
+    EXPECT_FALSE(PortMap::isValidPort(7));
+}
 
-    void acceptsGoodOptions()
+TEST(PortMap, AcceptsGoodOptions)
+{
+    const struct
     {
-        QFETCH(QString, value);
-        QFETCH(int, port);
-        QFETCH(QString, device);
+        const char* value;
+        int port;
+        const char* device;
+    } cases[] = {
+        {"1=/dev/ttyUSB0", 1, "/dev/ttyUSB0"}, {"6=/tmp/bridge link", 6, "/tmp/bridge link"},
+        {"03=/dev/pts/4", 3, "/dev/pts/4"},    {"2=/tmp/a=b", 2, "/tmp/a=b"},
+        {"4=ttyACM0", 4, "ttyACM0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
         PortMap map;
         std::string error = "stale";
-        QVERIFY(map.applyOption(value.toStdString(), error));
-        QVERIFY(error.empty());
-        QCOMPARE(QString::fromStdString(map.device(port)), device);
+        EXPECT_TRUE(map.applyOption(c.value, error));
+        EXPECT_EQ(error, "");
+        EXPECT_EQ(map.device(c.port), c.device);
         for (int other = 1; other <= 6; ++other) {
             // Only the port given is chosen: orvanel.conf may still choose the others.
-            QCOMPARE(map.isChosen(other), other == port);
-            if (other != port)
-                QCOMPARE(QString::fromStdString(map.device(other)), QString("/dev/ttyS%1").arg(other - 1));
+            EXPECT_EQ(map.isChosen(other), other == c.port);
+            if (other != c.port) {
+                EXPECT_EQ(map.device(other), defaultDevice(other));
+            }
         }
     }
+}
 
-    void refusesBadOptions_data()
+TEST(PortMap, RefusesBadOptions)
+{
+    const struct
     {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("no equals") << "/dev/ttyUSB0"
-                                   << "expected N=DEVICE";
-        QTest::newRow("empty") << ""
-                               << "expected N=DEVICE";
-        QTest::newRow("port 0") << "0=/dev/ttyUSB0"
-                                << "must be 1 to 6";
-        QTest::newRow("port 7") << "7=/dev/ttyUSB0"
-                                << "must be 1 to 6";
-        QTest::newRow("negative") << "-1=/dev/ttyUSB0"
-                                  << "must be 1 to 6";
-        QTest::newRow("not a number") << "one=/dev/ttyUSB0"
-                                      << "must be 1 to 6";
-        QTest::newRow("com prefix") << "COM1=/dev/ttyUSB0"
-                                    << "must be 1 to 6";
-        QTest::newRow("no number") << "=/dev/ttyUSB0"
-                                   << "must be 1 to 6";
-        QTest::newRow("huge number") << "99999999999=/dev/x"
-                                     << "must be 1 to 6";
-        QTest::newRow("no device") << "2="
-                                   << "device path is missing";
-    }
-
-    void refusesBadOptions()
-    {
-        QFETCH(QString, value);
-        QFETCH(QString, reason);
+        std::string value;
+        const char* reason;
+    } cases[] = {
+        {"/dev/ttyUSB0", "expected N=DEVICE"},    {"", "expected N=DEVICE"},
+        {"0=/dev/ttyUSB0", "must be 1 to 6"},     {"7=/dev/ttyUSB0", "must be 1 to 6"},
+        {"-1=/dev/ttyUSB0", "must be 1 to 6"},    {"one=/dev/ttyUSB0", "must be 1 to 6"},
+        {"COM1=/dev/ttyUSB0", "must be 1 to 6"},  {"=/dev/ttyUSB0", "must be 1 to 6"},
+        {"99999999999=/dev/x", "must be 1 to 6"}, {"2=", "device path is missing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
         PortMap map;
         std::string error;
-        QVERIFY(!map.applyOption(value.toStdString(), error));
-        const QString message = QString::fromStdString(error);
-        QVERIFY2(message.contains(reason), qPrintable(message));
-        QVERIFY2(message.startsWith("--com " + value), qPrintable(message));
+        EXPECT_FALSE(map.applyOption(c.value, error));
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+        EXPECT_EQ(error.rfind("--com " + c.value, 0), 0u) << error;
         for (int port = 1; port <= 6; ++port) {
-            QCOMPARE(QString::fromStdString(map.device(port)), QString("/dev/ttyS%1").arg(port - 1));
-            QVERIFY(!map.isChosen(port));
+            EXPECT_EQ(map.device(port), defaultDevice(port));
+            EXPECT_FALSE(map.isChosen(port));
         }
     }
+}
 
-    void laterOptionWins()
-    {
-        PortMap map;
-        std::string error;
-        QVERIFY(map.applyOption("1=/dev/a", error));
-        QVERIFY(map.applyOption("1=/dev/b", error));
-        QCOMPARE(map.device(1), std::string("/dev/b"));
-    }
-};
-
-QTEST_GUILESS_MAIN(TestPortMap)
-#include "TestPortMap.moc"
+TEST(PortMap, LaterOptionWins)
+{
+    PortMap map;
+    std::string error;
+    EXPECT_TRUE(map.applyOption("1=/dev/a", error));
+    EXPECT_TRUE(map.applyOption("1=/dev/b", error));
+    EXPECT_EQ(map.device(1), "/dev/b");
+}
