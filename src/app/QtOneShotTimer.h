@@ -2,23 +2,30 @@
 
 #include "system/OneShotTimer.h"
 
+#include <QPointer>
 #include <QTimer>
 
 namespace orvanel {
 
-// The status line's countdown on a QTimer, delivered through the event loop like any window event.
+// A countdown on a QTimer, delivered through the event loop like any window event.
 class QtOneShotTimer : public OneShotTimer
 {
 public:
-    // The QTimer is a child of parent under the given name, so it dies with its window.
-    QtOneShotTimer(QObject* parent, const QString& name);
+    // The QTimer is a child of parent (when given) under the given name, so it dies with its window
+    // at the latest; a precise type keeps a countdown of a few milliseconds to the millisecond.
+    QtOneShotTimer(QObject* parent, const QString& name, Qt::TimerType type = Qt::CoarseTimer);
+    ~QtOneShotTimer() override;
+    QtOneShotTimer(const QtOneShotTimer&) = delete;
+    QtOneShotTimer& operator=(const QtOneShotTimer&) = delete;
+
     void start(int milliseconds) override;
     void stop() override;
     bool isActive() const override;
     void setTimeoutHandler(std::function<void()> handler) override;
 
 private:
-    QTimer* m_timer;
+    // Gone when the parent went first.
+    QPointer<QTimer> m_timer;
     std::function<void()> m_handler;
 };
 

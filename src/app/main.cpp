@@ -4,11 +4,13 @@
 #include "app/MPal.h"
 #include "app/QtOneShotTimer.h"
 #include "app/TerminationSignals.h"
-#include "bridge/SerialBridge.h"
-#include "bridge/SerialPortScan.h"
+#include "bridge/BridgeLink.h"
 #include "platform/PlatformServices.h"
 #include "platform/posix/FileErrors.h"
 #include "platform/posix/PosixFiles.h"
+#include "platform/posix/SystemClocks.h"
+#include "platform/serial/QtSerialLine.h"
+#include "platform/serial/SerialPortScan.h"
 #include "platform/sysinfo/LinuxSystemInfo.h"
 #include "storage/PortSettingFile.h"
 #include "storage/SettingsFile.h"
@@ -163,8 +165,13 @@ int main(int argc, char* argv[])
     options.minGapMs = command.minGapMs.value_or(settings.minGapMs.value_or(0));
     options.logFile = command.logFile.isEmpty() ? settings.logFile.value_or(std::string())
                                                 : QFile::encodeName(command.logFile).toStdString();
-    QPointer<MPal> window =
-        new MPal(std::make_unique<SerialBridge>(command.ports), *platform.keys, *platform.beeper, files, options);
+    // The resend retry runs on a round trip of a few milliseconds: the link's timers are precise.
+    const MakeTimer linkTimer = [&app] {
+        return std::make_unique<QtOneShotTimer>(&app, QStringLiteral("bridgeLink"), Qt::PreciseTimer);
+    };
+    auto bridge =
+        std::make_unique<BridgeLink>(std::make_unique<QtSerialLine>(command.ports), linkTimer, systemSteadyMs);
+    QPointer<MPal> window = new MPal(std::move(bridge), *platform.keys, *platform.beeper, files, options);
     window->setAttribute(Qt::WA_DeleteOnClose);
     AboutOpener about(createSystemInfoServices());
     window->setAboutHandler([&about] { about.show(); });

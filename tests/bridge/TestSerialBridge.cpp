@@ -1,8 +1,10 @@
 #include "NoisyLine.h"
 #include "ProcessMemory.h"
+#include "app/QtOneShotTimer.h"
+#include "bridge/BridgeLink.h"
 #include "bridge/BridgeMessage.h"
 #include "bridge/FrameDecoder.h"
-#include "bridge/SerialBridge.h"
+#include "platform/serial/QtSerialLine.h"
 
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
@@ -15,6 +17,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cmath>
 #include <fcntl.h>
 #include <limits>
@@ -23,10 +26,10 @@
 #include <type_traits>
 #include <unistd.h>
 
+using orvanel::BridgeLink;
 using orvanel::BridgeMessage;
 using orvanel::FrameDecoder;
 using orvanel::PortMap;
-using orvanel::SerialBridge;
 
 namespace {
 
@@ -127,9 +130,9 @@ private:
 };
 
 // Generous waits, so a busy machine does not turn a slow answer into a failure.
-SerialBridge::Timing patientTiming()
+BridgeLink::Timing patientTiming()
 {
-    SerialBridge::Timing timing;
+    BridgeLink::Timing timing;
     timing.readAttemptMs = 1500;
     timing.programAttemptMs = 1500;
     timing.switchAttemptMs = 1500;
@@ -299,7 +302,7 @@ private slots:
 
     void defaultWaitsEndInNoCommunication()
     {
-        const auto bridge = makeBridge(SerialBridge::Timing{});
+        const auto bridge = makeBridge(BridgeLink::Timing{});
         QVERIFY(bridge->OpenPort(1));
         QVERIFY(m_sim->command("mute on"));
         QCOMPARE(call([&] { return bridge->ReadTransponder(); }), orvanel::kNoCommunication);
@@ -671,7 +674,7 @@ private slots:
     {
         QFETCH(QString, silence);
         QFETCH(bool, linkLost);
-        m_bridge = makeBridge(SerialBridge::Timing{});
+        m_bridge = makeBridge(BridgeLink::Timing{});
         QVERIFY(m_bridge->OpenPort(1));
         // Both attempts of the call go unanswered.
         QVERIFY(m_sim->command(silence));
@@ -866,9 +869,19 @@ private slots:
     }
 
 private:
-    std::unique_ptr<SerialBridge> makeBridge(SerialBridge::Timing timing)
+    // The link over the serial line, on the event loop's precise timers and the steady clock, as the
+    // program builds it.
+    std::unique_ptr<BridgeLink> makeBridge(BridgeLink::Timing timing)
     {
-        auto bridge = std::make_unique<SerialBridge>(m_ports, timing);
+        const orvanel::MakeTimer timers = [] {
+            return std::make_unique<orvanel::QtOneShotTimer>(nullptr, QStringLiteral("bridgeLink"), Qt::PreciseTimer);
+        };
+        const orvanel::SteadyClock clock = [] {
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+        };
+        auto bridge =
+            std::make_unique<BridgeLink>(std::make_unique<orvanel::QtSerialLine>(m_ports), timers, clock, timing);
         bridge->setPassingHandler([this](const std::int16_t& id, std::optional<std::uint32_t>) {
             if (m_insideCall)
                 m_raisedInsideCall = true;
@@ -924,7 +937,7 @@ private:
     QString m_device;
     PortMap m_ports;
     std::unique_ptr<Simulator> m_sim;
-    std::unique_ptr<SerialBridge> m_bridge;
+    std::unique_ptr<BridgeLink> m_bridge;
     QList<int> m_ids;
     int m_linksLost = 0;
     int m_linksRestored = 0;

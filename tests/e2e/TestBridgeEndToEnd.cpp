@@ -2,9 +2,12 @@
 #include "ProcessMemory.h"
 #include "X11Windows.h"
 #include "app/MPal.h"
-#include "bridge/SerialBridge.h"
+#include "app/QtOneShotTimer.h"
+#include "bridge/BridgeLink.h"
 #include "platform/PlatformServices.h"
 #include "platform/posix/PosixFiles.h"
+#include "platform/posix/SystemClocks.h"
+#include "platform/serial/QtSerialLine.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -59,14 +62,19 @@ private:
 };
 
 // The real driver, counting the reads the window asks of it.
-class CountingBridge : public SerialBridge
+class CountingBridge : public BridgeLink
 {
 public:
-    using SerialBridge::SerialBridge;
+    explicit CountingBridge(const PortMap& ports)
+        : BridgeLink(
+              std::make_unique<QtSerialLine>(ports),
+              [] { return std::make_unique<QtOneShotTimer>(nullptr, QStringLiteral("bridgeLink"), Qt::PreciseTimer); },
+              systemSteadyMs)
+    {}
     std::int16_t ReadTransponder() override
     {
         ++reads;
-        return SerialBridge::ReadTransponder();
+        return BridgeLink::ReadTransponder();
     }
     int reads = 0;
 };

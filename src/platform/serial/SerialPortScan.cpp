@@ -1,4 +1,4 @@
-#include "bridge/SerialPortScan.h"
+#include "platform/serial/SerialPortScan.h"
 
 #include <QSerialPortInfo>
 

@@ -1,35 +1,11 @@
-#include "bridge/SerialBridge.h"
+#include "bridge/BridgeLink.h"
 
-#include "bridge/PortLock.h"
-#include "bridge/SerialPortNames.h"
-
-#include <QByteArray>
-#include <QDeadlineTimer>
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace orvanel {
 
 namespace {
-
-const char* const kSerialByIdFolder = "/dev/serial/by-id";
-
-// The name of the group that owns the device; empty when unknown.
-std::string groupOf(const std::string& device)
-{
-    struct stat status
-    {
-    };
-    // A device of root's group is no serial port a user is meant to join.
-    if (::stat(device.c_str(), &status) != 0 || status.st_gid == 0)
-        return {};
-    const group* owner = ::getgrgid(status.st_gid);
-    return owner != nullptr ? owner->gr_name : std::string();
-}
 
 bool answers(MessageType request, MessageType answer)
 {
@@ -49,115 +25,69 @@ bool answers(MessageType request, MessageType answer)
 
 } // namespace
 
-SerialBridge::SerialBridge(PortMap ports, Timing timing, QObject* parent)
-    : QObject(parent), m_ports(std::move(ports)), m_timing(timing),
-      m_sequencer(timing.resendRetryMs, timing.resendRequests)
+BridgeLink::BridgeLink(std::unique_ptr<ByteLine> line, const MakeTimer& makeTimer, SteadyClock clock, Timing timing)
+    : m_line(std::move(line)), m_clock(std::move(clock)), m_timing(timing),
+      m_sequencer(timing.resendRetryMs, timing.resendRequests), m_tick(makeTimer()), m_retry(makeTimer()),
+      m_watch(makeTimer()), m_delivery(makeTimer()), m_lostNotice(makeTimer())
 {
-    m_clock.start();
-    m_tick.setInterval(m_timing.tickMs);
-    connect(&m_tick, &QTimer::timeout, this, &SerialBridge::onTick);
-    m_retry.setSingleShot(true);
-    m_retry.setTimerType(Qt::PreciseTimer);
-    connect(&m_retry, &QTimer::timeout, this, [this] { apply(m_sequencer.onTick(nowMs())); });
-    m_watch.setInterval(std::min(m_timing.reconnectMs, m_timing.answerMs));
-    connect(&m_watch, &QTimer::timeout, this, &SerialBridge::askAgain);
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialBridge::readAvailable);
-    connect(&m_port, &QSerialPort::errorOccurred, this, &SerialBridge::onPortError);
+    m_tick->setTimeoutHandler([this] { onTick(); });
+    m_retry->setTimeoutHandler([this] { apply(m_sequencer.onTick(nowMs())); });
+    m_watch->setTimeoutHandler([this] { askAgain(); });
+    m_delivery->setTimeoutHandler([this] { deliver(); });
+    m_lostNotice->setTimeoutHandler([this] { closeLostLine(); });
+    m_line->setBytesHandler([this](const std::uint8_t* data, std::size_t size) { onBytes(data, size); });
+    m_line->setFailedHandler([this] { onLineFailed(); });
 }
 
-SerialBridge::~SerialBridge() = default;
+BridgeLink::~BridgeLink()
+{
+    // The line closes as it goes, and must not call back into a link half taken apart.
+    m_line->setBytesHandler({});
+    m_line->setFailedHandler({});
+}
 
-bool SerialBridge::isProgrammableId(double value)
+bool BridgeLink::isProgrammableId(double value)
 {
     return std::isfinite(value) && value >= 0 && value <= BridgeMessage::kMaxId && std::floor(value) == value;
 }
 
-bool SerialBridge::OpenPort(std::int32_t port)
+bool BridgeLink::OpenPort(std::int32_t port)
 {
     ClosePort();
     m_portNumber = port;
-    if (!openDevice(port))
+    if (!openLine(port))
         return false;
     m_link = Link::Up;
     return true;
 }
 
-bool SerialBridge::openDevice(std::int32_t port)
+bool BridgeLink::openLine(std::int32_t port)
 {
-    if (!PortMap::isValidPort(port)) {
-        m_lastError = "COM " + std::to_string(port) + " no existe; los puertos son COM " +
-                      std::to_string(PortMap::kFirstPort) + " a COM " + std::to_string(PortMap::kLastPort);
+    if (!m_line->open(port, m_lastError))
         return false;
-    }
-    const std::string device = m_ports.device(port);
-    m_port.setPortName(QString::fromStdString(device));
-    m_port.setBaudRate(QSerialPort::Baud38400);
-    m_port.setDataBits(QSerialPort::Data8);
-    m_port.setParity(QSerialPort::NoParity);
-    m_port.setStopBits(QSerialPort::OneStop);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
-    const std::string portName = m_port.portName().toStdString();
-    const std::string lock = portLockPath(portName);
-    // Qt takes the lock of a program that writes only its PID there (as most serial programs do) for
-    // a stale one, and would share the line with it: a running holder keeps its port.
-    if (readPortLock(lock).running) {
-        m_lastError = describePortLock(device, portName);
-        return false;
-    }
-    bool opened = m_port.open(QIODevice::ReadWrite);
-    // Qt takes over the lock of a process that has ended only where it may write the lock file;
-    // where the lock may still be removed (our own, read-only), it is taken over here.
-    if (!opened && m_port.error() == QSerialPort::PermissionError && removeStalePortLock(lock)) {
-        m_port.clearError();
-        opened = m_port.open(QIODevice::ReadWrite);
-    }
-    if (!opened) {
-        m_lastError = describeOpenFailure(device);
-        m_port.clearError();
-        return false;
-    }
-    // Whatever the bridge sent while nobody listened is stale.
-    m_port.clear();
     m_broken = false;
-    ++m_generation;
     m_lastError.clear();
     return true;
 }
 
-std::string SerialBridge::describeOpenFailure(const std::string& device) const
-{
-    switch (m_port.error()) {
-    case QSerialPort::DeviceNotFoundError:
-        return device + ": el dispositivo no existe; " + missingDeviceHint(serialPortLinks(kSerialByIdFolder));
-    case QSerialPort::PermissionError: {
-        // Qt reports missing rights, a device held by another program and a lock file it cannot
-        // make all the same way.
-        if (::access(device.c_str(), R_OK | W_OK) != 0 && errno == EACCES)
-            return device + ": sin permiso de acceso; " + permissionHint(groupOf(device));
-        return describePortLock(device, m_port.portName().toStdString());
-    }
-    default:
-        return device + ": " + m_port.errorString().toStdString();
-    }
-}
-
-void SerialBridge::ClosePort()
+void BridgeLink::ClosePort()
 {
     resetSession();
     m_broken = false;
-    if (m_port.isOpen())
-        m_port.close();
+    m_line->close();
 }
 
-void SerialBridge::resetSession()
+void BridgeLink::resetSession()
 {
     m_detecting = false;
     m_link = Link::Closed;
     endWatch();
+    m_lostNotice->stop();
+    m_reportLoss = false;
     m_unansweredStart.reset();
     m_lostToReport = {};
-    m_tick.stop();
-    m_retry.stop();
+    m_tick->stop();
+    m_retry->stop();
     m_sequencer.reset();
     m_decoder.reset();
     m_ready.clear();
@@ -166,7 +96,7 @@ void SerialBridge::resetSession()
     m_resendSeq.reset();
 }
 
-void SerialBridge::StartDetection()
+void BridgeLink::StartDetection()
 {
     if (!isOpen())
         return;
@@ -177,7 +107,7 @@ void SerialBridge::StartDetection()
     m_resendSeq.reset();
     m_detecting = true;
     m_lastHeardMs = nowMs();
-    m_tick.start();
+    m_tick->start(m_timing.tickMs);
     const BridgeMessage start = BridgeMessage::request(MessageType::StartDetection, nextRequestSeq());
     m_unansweredStart = start;
     const auto ack = transact(start, m_timing.switchAttemptMs, m_timing.switchAttempts);
@@ -196,12 +126,12 @@ void SerialBridge::StartDetection()
     }
 }
 
-void SerialBridge::StopDetection()
+void BridgeLink::StopDetection()
 {
     // Nothing is raised once detection is off, not even what is still waiting for delivery.
     m_detecting = false;
-    m_tick.stop();
-    m_retry.stop();
+    m_tick->stop();
+    m_retry->stop();
     m_ready.clear();
     m_lostToReport = {};
     m_sequencer.reset();
@@ -212,12 +142,12 @@ void SerialBridge::StopDetection()
     endWatch();
     if (m_link != Link::Up && m_link != Link::Closed) {
         m_link = Link::Closed;
-        m_port.close();
+        m_line->close();
     }
     transact(BridgeMessage::request(MessageType::StopDetection, 0), m_timing.switchAttemptMs, m_timing.switchAttempts);
 }
 
-std::int16_t SerialBridge::ReadTransponder()
+std::int16_t BridgeLink::ReadTransponder()
 {
     if (!isOpen())
         return kPortClosed;
@@ -228,7 +158,7 @@ std::int16_t SerialBridge::ReadTransponder()
     return answer->id;
 }
 
-bool SerialBridge::WriteTransponder(double newId)
+bool BridgeLink::WriteTransponder(double newId)
 {
     if (!isOpen() || !isProgrammableId(newId))
         return false;
@@ -238,7 +168,7 @@ bool SerialBridge::WriteTransponder(double newId)
     return answer && answer->type == MessageType::ProgramAck && answer->id == id;
 }
 
-std::optional<BridgeMessage> SerialBridge::transact(BridgeMessage request, int attemptMs, int attempts)
+std::optional<BridgeMessage> BridgeLink::transact(BridgeMessage request, int attemptMs, int attempts)
 {
     if (!isOpen())
         return std::nullopt;
@@ -250,11 +180,9 @@ std::optional<BridgeMessage> SerialBridge::transact(BridgeMessage request, int a
     // bridge can tell the repeat from a new request.
     for (int attempt = 0; attempt < attempts && !m_answer && isOpen(); ++attempt) {
         send(request);
-        const QDeadlineTimer deadline(attemptMs);
-        while (!m_answer && isOpen() && !deadline.hasExpired()) {
-            m_port.waitForReadyRead(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())));
-            readAvailable();
-        }
+        const std::uint64_t deadline = nowMs() + static_cast<std::uint64_t>(attemptMs);
+        for (std::uint64_t now = nowMs(); !m_answer && isOpen() && now < deadline; now = nowMs())
+            m_line->waitForBytes(static_cast<int>(deadline - now));
     }
     m_waiting.reset();
     std::optional<BridgeMessage> answer;
@@ -262,27 +190,22 @@ std::optional<BridgeMessage> SerialBridge::transact(BridgeMessage request, int a
     return answer;
 }
 
-void SerialBridge::send(const BridgeMessage& message)
+void BridgeLink::send(const BridgeMessage& message)
 {
-    const std::vector<std::uint8_t> bytes = message.toFrame().encode();
-    m_port.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
-    m_port.flush();
+    m_line->write(message.toFrame().encode());
 }
 
-void SerialBridge::readAvailable()
+void BridgeLink::onBytes(const std::uint8_t* data, std::size_t size)
 {
-    if (!m_port.isOpen() || m_broken)
+    if (m_broken)
         return;
-    const QByteArray data = m_port.readAll();
-    const auto frames =
-        m_decoder.feed(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size()));
-    for (const Frame& frame : frames) {
+    for (const Frame& frame : m_decoder.feed(data, size)) {
         if (const auto message = BridgeMessage::fromFrame(frame))
             handle(*message);
     }
 }
 
-void SerialBridge::handle(const BridgeMessage& message)
+void BridgeLink::handle(const BridgeMessage& message)
 {
     m_lastHeardMs = nowMs();
     if (m_question && message.seq == m_question->seq && answers(m_question->type, message.type)) {
@@ -331,7 +254,7 @@ void SerialBridge::handle(const BridgeMessage& message)
         m_answer = message;
 }
 
-void SerialBridge::apply(const PassingSequencer::Outcome& outcome)
+void BridgeLink::apply(const PassingSequencer::Outcome& outcome)
 {
     if (!m_detecting)
         return;
@@ -347,27 +270,26 @@ void SerialBridge::apply(const PassingSequencer::Outcome& outcome)
     armRetry();
 }
 
-void SerialBridge::armRetry()
+void BridgeLink::armRetry()
 {
     const auto due = m_sequencer.retryDueMs();
     if (!due || !isOpen()) {
-        m_retry.stop();
+        m_retry->stop();
         return;
     }
     const std::uint64_t now = nowMs();
-    m_retry.start(static_cast<int>(*due > now ? *due - now : 0));
+    m_retry->start(static_cast<int>(*due > now ? *due - now : 0));
 }
 
-void SerialBridge::scheduleDelivery()
+void BridgeLink::scheduleDelivery()
 {
     if (m_deliveryScheduled)
         return;
     m_deliveryScheduled = true;
-    QMetaObject::invokeMethod(
-        this, [this] { deliver(); }, Qt::QueuedConnection);
+    m_delivery->start(0);
 }
 
-void SerialBridge::deliver()
+void BridgeLink::deliver()
 {
     m_deliveryScheduled = false;
     // A handler that runs a nested event loop must not get the next passing before it returns.
@@ -387,23 +309,22 @@ void SerialBridge::deliver()
     m_delivering = false;
 }
 
-void SerialBridge::onPortError(QSerialPort::SerialPortError error)
+void BridgeLink::onLineFailed()
 {
-    const bool fatal =
-        error == QSerialPort::ResourceError || error == QSerialPort::ReadError || error == QSerialPort::WriteError;
-    if (fatal && m_port.isOpen() && !m_broken)
+    if (m_line->isOpen() && !m_broken)
         loseLink();
 }
 
-void SerialBridge::onTick()
+void BridgeLink::onTick()
 {
+    m_tick->start(m_timing.tickMs);
     if (m_detecting && m_link == Link::Up && nowMs() - m_lastHeardMs > static_cast<std::uint64_t>(m_timing.silenceMs))
         loseLink();
 }
 
-void SerialBridge::loseLink()
+void BridgeLink::loseLink()
 {
-    // This may run inside QSerialPort's own read handling, so the port is closed and the owner
+    // This may run inside the line's own read handling, so the line is closed and the owner
     // told only once control is back in the event loop. Detection and the passing numbering are
     // kept for when the link comes back; what was received and not yet delivered still goes out.
     const bool wasUp = m_link == Link::Up;
@@ -413,37 +334,40 @@ void SerialBridge::loseLink()
     m_question.reset();
     m_resendSeq.reset();
     m_decoder.reset();
-    m_tick.stop();
-    m_retry.stop();
-    const std::uint64_t generation = m_generation;
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, wasUp] {
-            if (generation != m_generation || m_link != Link::Down)
-                return;
-            m_port.close();
-            watch();
-            if (wasUp)
-                raiseLinkLost();
-        },
-        Qt::QueuedConnection);
+    m_tick->stop();
+    m_retry->stop();
+    m_reportLoss = m_reportLoss || wasUp;
+    m_lostNotice->start(0);
 }
 
-void SerialBridge::watch()
+void BridgeLink::closeLostLine()
+{
+    const bool report = m_reportLoss;
+    m_reportLoss = false;
+    if (m_link != Link::Down)
+        return;
+    m_line->close();
+    watch();
+    if (report)
+        raiseLinkLost();
+}
+
+void BridgeLink::watch()
 {
     m_askedAt = nowMs();
-    m_watch.start();
+    m_watch->start(watchIntervalMs());
 }
 
 // Runs now and then while the link is lost: reopens the port, and asks again what went unanswered.
-void SerialBridge::askAgain()
+void BridgeLink::askAgain()
 {
+    m_watch->start(watchIntervalMs());
     const std::uint64_t waited = nowMs() - m_askedAt;
     if (m_link == Link::Down) {
         if (waited < static_cast<std::uint64_t>(m_timing.reconnectMs))
             return;
         m_askedAt = nowMs();
-        if (!openDevice(m_portNumber))
+        if (!openLine(m_portNumber))
             return;
         m_link = Link::Probing;
         // A Start still unanswered is asked again as it was: the same bridge answers with the count
@@ -459,23 +383,23 @@ void SerialBridge::askAgain()
     }
 }
 
-void SerialBridge::linkUp()
+void BridgeLink::linkUp()
 {
     m_link = Link::Up;
     endWatch();
     m_lastHeardMs = nowMs();
     if (m_detecting)
-        m_tick.start();
+        m_tick->start(m_timing.tickMs);
     raiseLinkRestored();
 }
 
-void SerialBridge::endWatch()
+void BridgeLink::endWatch()
 {
-    m_watch.stop();
+    m_watch->stop();
     m_question.reset();
 }
 
-std::uint8_t SerialBridge::nextRequestSeq()
+std::uint8_t BridgeLink::nextRequestSeq()
 {
     // 0 is left to the bridge's unsolicited frames.
     if (++m_requestSeq == 0)

@@ -4,14 +4,15 @@
 #include "bridge/BridgeMessage.h"
 #include "bridge/FrameDecoder.h"
 #include "bridge/PassingSequencer.h"
-#include "bridge/PortMap.h"
+#include "system/ByteLine.h"
+#include "system/Clocks.h"
+#include "system/OneShotTimer.h"
 
-#include <QElapsedTimer>
-#include <QObject>
-#include <QSerialPort>
-#include <QTimer>
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,7 +20,7 @@ namespace orvanel {
 
 // How long each call waits for an answer. A call sends its request up to `attempts` times,
 // the same request number each time, and waits `attemptMs` after each.
-struct SerialBridgeTiming
+struct BridgeLinkTiming
 {
     int readAttemptMs = 200;
     int readAttempts = 2;
@@ -41,23 +42,26 @@ struct SerialBridgeTiming
     int answerMs = 300;
 };
 
-// The detection bridge on a serial line, speaking the bridge link protocol (docs/bridge-protocol.md).
+// The detection bridge on a byte line, speaking the bridge link protocol (docs/bridge-protocol.md).
 // Calls block for a bounded time while they wait for the bridge's answer; passings that arrive
 // meanwhile are kept and raised afterwards, in order, from the event loop.
 //
-// The link is watched: a port that goes away, or a bridge silent for too long while detection is
-// on, is a lost link. The port is then tried again until the bridge answers; detection is switched
-// on again if it was, and what the bridge numbered meanwhile is fetched from its history. Stop,
-// closing the port or opening another ends the watch.
-class SerialBridge : public QObject, public BridgeControl
+// The link is watched: a line that fails, or a bridge silent for too long while detection is on,
+// is a lost link. The port is then tried again until the bridge answers; detection is switched on
+// again if it was, and what the bridge numbered meanwhile is fetched from its history. Stop, closing
+// the port or opening another ends the watch.
+//
+// The timers it makes should be precise: the resend retry runs on a round trip of a few
+// milliseconds.
+class BridgeLink : public BridgeControl
 {
-    Q_OBJECT
-
 public:
-    using Timing = SerialBridgeTiming;
+    using Timing = BridgeLinkTiming;
 
-    explicit SerialBridge(PortMap ports, Timing timing = {}, QObject* parent = nullptr);
-    ~SerialBridge() override;
+    BridgeLink(std::unique_ptr<ByteLine> line, const MakeTimer& makeTimer, SteadyClock clock, Timing timing = {});
+    ~BridgeLink() override;
+    BridgeLink(const BridgeLink&) = delete;
+    BridgeLink& operator=(const BridgeLink&) = delete;
 
     bool OpenPort(std::int32_t port) override;
     void ClosePort() override;
@@ -67,7 +71,7 @@ public:
     bool WriteTransponder(double newId) override;
     std::string lastError() const override { return m_lastError; }
 
-    bool isOpen() const { return m_port.isOpen() && !m_broken && m_link == Link::Up; }
+    bool isOpen() const { return m_line->isOpen() && !m_broken && m_link == Link::Up; }
     bool isDetecting() const { return m_detecting; }
     // Whether a lost link is being watched for its return.
     bool isReconnecting() const { return m_link == Link::Down || m_link == Link::Probing || m_link == Link::Resuming; }
@@ -95,43 +99,46 @@ private:
     // A request whose seq is 0 gets the next request number.
     std::optional<BridgeMessage> transact(BridgeMessage request, int attemptMs, int attempts);
     void send(const BridgeMessage& message);
-    void readAvailable();
+    void onBytes(const std::uint8_t* data, std::size_t size);
     void handle(const BridgeMessage& message);
     void apply(const PassingSequencer::Outcome& outcome);
     void armRetry();
     void scheduleDelivery();
     void deliver();
-    void onPortError(QSerialPort::SerialPortError error);
+    void onLineFailed();
     void onTick();
     void loseLink();
+    void closeLostLine();
     void watch();
     void askAgain();
     void linkUp();
     void endWatch();
-    bool openDevice(std::int32_t port);
+    bool openLine(std::int32_t port);
     void resetSession();
     std::uint8_t nextRequestSeq();
-    std::uint64_t nowMs() const { return static_cast<std::uint64_t>(m_clock.elapsed()); }
-    std::string describeOpenFailure(const std::string& device) const;
+    std::uint64_t nowMs() const { return m_clock(); }
+    int watchIntervalMs() const { return std::min(m_timing.reconnectMs, m_timing.answerMs); }
 
-    PortMap m_ports;
+    std::unique_ptr<ByteLine> m_line;
+    SteadyClock m_clock;
     Timing m_timing;
-    QSerialPort m_port;
     FrameDecoder m_decoder;
     PassingSequencer m_sequencer;
-    QElapsedTimer m_clock;
-    QTimer m_tick;
-    QTimer m_retry; // runs out when the open resend request is to be asked again
+    std::unique_ptr<OneShotTimer> m_tick;
+    std::unique_ptr<OneShotTimer> m_retry; // runs out when the open resend request is to be asked again
+    std::unique_ptr<OneShotTimer> m_watch;
+    // 0 ms timers: what must run once control is back in the event loop.
+    std::unique_ptr<OneShotTimer> m_delivery;
+    std::unique_ptr<OneShotTimer> m_lostNotice;
     std::string m_lastError;
-    // Set when the open port failed by itself; the port counts as closed from then on.
+    // Set when the open line failed by itself; the port counts as closed from then on.
     bool m_broken = false;
-    // Counts the ports opened, so a late link-lost notice never concerns a newer one.
-    std::uint64_t m_generation = 0;
+    // Whether the pending lost-link notice is to tell the owner.
+    bool m_reportLoss = false;
     // Detection as the user switched it; it stays on while a lost link is being recovered.
     bool m_detecting = false;
     Link m_link = Link::Closed;
     std::int32_t m_portNumber = 0;
-    QTimer m_watch;
     std::uint64_t m_lastHeardMs = 0;
     std::uint64_t m_askedAt = 0;
     std::optional<BridgeMessage> m_question; // the probe or the new start, while it awaits its answer

@@ -1,4 +1,4 @@
-#include "bridge/SerialPortNames.h"
+#include "platform/serial/SerialPortNames.h"
 
 #include <filesystem>
 #include <fstream>

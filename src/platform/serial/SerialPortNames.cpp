@@ -1,4 +1,4 @@
-#include "bridge/SerialPortNames.h"
+#include "platform/serial/SerialPortNames.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bridge/SerialPortNames.h"
+#include "platform/serial/SerialPortNames.h"
 
 #include <vector>
 

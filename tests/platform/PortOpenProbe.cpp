@@ -1,4 +1,4 @@
-#include "bridge/SerialBridge.h"
+#include "platform/serial/QtSerialLine.h"
 
 #include <QCoreApplication>
 #include <cstdio>
@@ -14,7 +14,8 @@ int main(int argc, char* argv[])
     }
     orvanel::PortMap ports;
     ports.setDevice(1, argv[1]);
-    orvanel::SerialBridge bridge(ports);
-    std::puts(bridge.OpenPort(1) ? "opened" : bridge.lastError().c_str());
+    orvanel::QtSerialLine line(ports);
+    std::string error;
+    std::puts(line.open(1, error) ? "opened" : error.c_str());
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "bridge/PortLock.h"
+#include "platform/serial/PortLock.h"
 
 #include <algorithm>
 #include <cerrno>
