@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QGroupBox>
 #include <QRect>
 #include <QString>
 
@@ -38,6 +39,15 @@ template <typename W> W* place(W* widget, const char* name, const QRect& geometr
     widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(geometry);
     return widget;
+}
+
+// A frame as in a classic dialog: the caption sits on the frame's top line.
+inline QGroupBox* placeFrame(const QString& caption, QWidget* parent, const char* name, const QRect& geometry)
+{
+    auto* frame = place(new QGroupBox(caption, parent), name, geometry);
+    frame->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                                        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
+    return frame;
 }
 
 } // namespace orvanel

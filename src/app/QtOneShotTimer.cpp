@@ -12,6 +12,11 @@ QtOneShotTimer::QtOneShotTimer(QObject* parent, const QString& name) : m_timer(n
     });
 }
 
+QtOneShotTimer::~QtOneShotTimer()
+{
+    delete m_timer;
+}
+
 void QtOneShotTimer::start(int milliseconds)
 {
     m_timer->start(milliseconds);

@@ -2,6 +2,7 @@
 
 #include "system/OneShotTimer.h"
 
+#include <QPointer>
 #include <QTimer>
 
 namespace orvanel {
@@ -10,15 +11,19 @@ namespace orvanel {
 class QtOneShotTimer : public OneShotTimer
 {
 public:
-    // The QTimer is a child of parent under the given name, so it dies with its window.
+    // The QTimer is a child of parent under the given name; it goes with this object or its parent,
+    // whichever goes first, so that it never fires into either once gone.
     QtOneShotTimer(QObject* parent, const QString& name);
+    ~QtOneShotTimer() override;
+    QtOneShotTimer(const QtOneShotTimer&) = delete;
+    QtOneShotTimer& operator=(const QtOneShotTimer&) = delete;
     void start(int milliseconds) override;
     void stop() override;
     bool isActive() const override;
     void setTimeoutHandler(std::function<void()> handler) override;
 
 private:
-    QTimer* m_timer;
+    QPointer<QTimer> m_timer;
     std::function<void()> m_handler;
 };
 

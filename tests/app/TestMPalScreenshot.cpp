@@ -1,3 +1,4 @@
+#include "app/DesktopRace.h"
 #include "app/MPal.h"
 #include "fakes/FakeBridge.h"
 #include "fakes/RecordingServices.h"
@@ -25,10 +26,10 @@ void TestMPalScreenshot::savesTheWindow()
     QVERIFY2(QGuiApplication::platformName() == QLatin1String("xcb"), "run this test under an X server");
     RecordingKeyInjector keys;
     CountingBeeper beeper;
-    MPal window(std::make_unique<FakeBridge>(), keys, beeper);
-    window.table().PresetFunctionKeys();
-    window.table().setIdText(0, "101");
-    window.table().setIdText(1, "102");
+    MPal window(createDesktopRace(std::make_unique<FakeBridge>(), keys, beeper));
+    window.race().table().PresetFunctionKeys();
+    window.race().table().setIdText(0, "101");
+    window.race().table().setIdText(1, "102");
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTRY_VERIFY(window.isActiveWindow() || window.isVisible());

@@ -1,0 +1,455 @@
+#include "fakes/FakeBridge.h"
+#include "fakes/ManualTimer.h"
+#include "fakes/RecordingServices.h"
+#include "mapping/KeyNotation.h"
+#include "session/Race.h"
+#include "session/RaceView.h"
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <random>
+
+using namespace orvanel;
+using namespace orvanel::test;
+
+namespace {
+
+using Strings = std::vector<std::string>;
+using LinkState = BridgeSession::LinkState;
+
+// What a window would show, kept as the race told it.
+class FakeView : public RaceView
+{
+public:
+    void showStatus(const std::string& text) override { status = text; }
+    void showReason(const std::string& text) override { reason = text; }
+    void showLink(LinkState state, const std::string& why) override
+    {
+        link = state;
+        reason = why;
+    }
+    void showRunning(bool on) override { running = on; }
+    void showText(std::size_t row, MappingTable::Column column, const std::string& text) override
+    {
+        (column == MappingTable::Column::Id ? ids : keys).at(row) = text;
+    }
+    void showAutoAssign(bool on) override { autoAssign = on; }
+    void showPort(int index) override { port = index; }
+    KeyTarget keyTarget() override { return target; }
+
+    std::string status;
+    std::string reason;
+    LinkState link = LinkState::NotConnected;
+    bool running = true; // until the race says otherwise
+    std::array<std::string, MappingTable::kRows> ids;
+    std::array<std::string, MappingTable::kRows> keys;
+    bool autoAssign = false;
+    int port = -1;
+    KeyTarget target = KeyTarget::OtherProgram;
+};
+
+std::string contentsOf(const std::filesystem::path& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return file ? std::string(std::istreambuf_iterator<char>(file), {}) : "<unreadable>";
+}
+
+void putFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class RaceTest : public testing::Test
+{
+protected:
+    RaceTest()
+        : m_dir(std::filesystem::temp_directory_path() /
+                ("orvanel-race-" + std::to_string(std::random_device()()) + "-" +
+                 testing::UnitTest::GetInstance()->current_test_info()->name()))
+    {
+        std::filesystem::create_directories(m_dir);
+    }
+    ~RaceTest() override
+    {
+        m_race.reset();
+        std::filesystem::remove_all(m_dir);
+    }
+
+    // The race as the window makes it, before the window is shown; the bridge may be set up then.
+    void make(RaceOptions options = {})
+    {
+        m_race.reset();
+        auto bridge = std::make_unique<FakeBridge>();
+        m_bridge = bridge.get();
+        RaceServices services{std::move(bridge),
+                              m_keys,
+                              m_beeper,
+                              [this] {
+                                  auto timer = std::make_unique<ManualTimer>();
+                                  m_timer = timer.get();
+                                  return timer;
+                              },
+                              [this] { return m_steadyMs; },
+                              [] { return WallTime{}; },
+                              [this](const std::string& line) { m_terminal.push_back(line); }};
+        m_race = std::make_unique<Race>(std::move(services), std::move(options));
+        m_race->attach(m_view);
+    }
+    // The window shown: loaded, then connected and started as asked.
+    void run()
+    {
+        m_race->load();
+        m_race->startUp();
+    }
+    std::string path(const char* name) const { return (m_dir / name).string(); }
+    std::string typed() const
+    {
+        std::string all;
+        for (const auto& keys : m_keys.sent)
+            all += (all.empty() ? "" : " | ") + toString(keys);
+        return all;
+    }
+
+    std::filesystem::path m_dir;
+    FakeView m_view;
+    RecordingKeyInjector m_keys;
+    CountingBeeper m_beeper;
+    std::uint64_t m_steadyMs = 0;
+    Strings m_terminal;
+    FakeBridge* m_bridge = nullptr;
+    ManualTimer* m_timer = nullptr;
+    std::unique_ptr<Race> m_race;
+};
+
+const std::string kAt = "1970-01-01T00:00:00.000+00:00,";
+
+} // namespace
+
+TEST_F(RaceTest, StartsStoppedOnTheStoredPortAndKeepsTheSelectedOne)
+{
+    const struct
+    {
+        const char* name;
+        const char* stored; // nullptr: no file
+        int index;
+        bool told; // a line on the terminal says why the file was not used
+    } cases[] = {{"first run", nullptr, 0, false},
+                 {"COM 3", " 2 \r\n", 2, false},
+                 {"out of range", " 9 \r\n", 0, true},
+                 {"not a number", "COM3\r\n", 0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = path((std::string(c.name) + ".cfg").c_str());
+        if (c.stored)
+            putFile(file, c.stored);
+        m_terminal.clear();
+        RaceOptions options;
+        options.portSettingFile = file;
+        make(options);
+        run();
+        EXPECT_FALSE(m_view.running);
+        EXPECT_EQ(m_view.port, c.index);
+        EXPECT_EQ(m_terminal.size(), c.told ? 1u : 0u);
+        // Read before the first connection, which is made on the stored port.
+        EXPECT_EQ(m_bridge->calls,
+                  (Strings{"ClosePort", "OpenPort " + std::to_string(c.index + 1), "ReadTransponder"}));
+        EXPECT_EQ(m_view.status, "Conexión Establecida");
+        EXPECT_EQ(m_view.link, LinkState::Connected);
+        // A new selection is kept on the way out, connected or not; neither Stop nor a port close runs.
+        m_race->selectPort(4);
+        m_race->unload();
+        EXPECT_EQ(contentsOf(file), " 4 \r\n");
+        EXPECT_EQ(m_bridge->calls.back(), "ReadTransponder");
+    }
+}
+
+TEST_F(RaceTest, PortFileThatCannotBeKeptIsToldOnTheTerminal)
+{
+    RaceOptions options;
+    options.portSettingFile = m_dir.string(); // a folder: not even root may read or write it as a file
+    make(options);
+    run();
+    m_race->unload();
+    ASSERT_EQ(m_terminal.size(), 2u);
+    EXPECT_EQ(m_terminal[1].rfind("no se guardó el puerto: " + m_dir.string(), 0), 0u) << m_terminal[1];
+}
+
+TEST_F(RaceTest, SelectedPortIsConnectedWhenAsked)
+{
+    make();
+    run();
+    m_race->selectPort(2);
+    m_bridge->calls.clear();
+    m_race->connectBridge();
+    EXPECT_EQ(m_bridge->calls, (Strings{"ClosePort", "OpenPort 3", "ReadTransponder"}));
+    // A port that does not open is told on the terminal too, and why stands behind the status line.
+    m_bridge->openSucceeds = false;
+    m_race->connectBridge();
+    EXPECT_EQ(m_view.status, "Error de Comunicación");
+    EXPECT_EQ(m_view.link, LinkState::Failed);
+    EXPECT_EQ(m_view.reason, "no such device");
+    EXPECT_EQ(m_terminal, Strings{"no such device"});
+}
+
+TEST_F(RaceTest, PassingPathTypesIntoAnotherProgramOnly)
+{
+    RaceOptions options;
+    options.minGapMs = 500;
+    options.logFile = path("carrera.csv");
+    make(options);
+    run();
+    m_race->table().PresetFunctionKeys();
+    m_race->table().setIdText(4, "21");
+    m_race->start();
+    ASSERT_TRUE(m_view.running);
+    EXPECT_EQ(m_view.keys[11], "{F12}");
+
+    // Each step: the car, the bridge's stamp, where the keys would land, auto-assign; then what was
+    // typed so far, the row the car claimed (none: -1) and why nothing was typed (empty: typed).
+    const struct
+    {
+        std::int16_t id;
+        std::uint32_t stamp;
+        KeyTarget target;
+        bool autoAssign;
+        const char* typed;
+        int claimed;
+        const char* reason;
+    } steps[] = {
+        // Keys typed while Orvanel has the focus would press its own buttons.
+        {21, 1000, KeyTarget::OwnWindow, false, "", -1, "ventana de Orvanel"},
+        {21, 1100, KeyTarget::Nobody, false, "", -1, "ningún programa"},
+        {21, 1200, KeyTarget::OtherProgram, false, "F5", -1, ""},
+        {21, 1300, KeyTarget::OtherProgram, false, "F5", -1, "--min-gap"},
+        {99, 1400, KeyTarget::OtherProgram, false, "F5", -1, ""},
+        {99, 1500, KeyTarget::OtherProgram, true, "F5 | F1", 0, ""},
+        {99, 1600, KeyTarget::OtherProgram, true, "F5 | F1", -1, "--min-gap"},
+    };
+    int beeps = 0;
+    for (const auto& s : steps) {
+        SCOPED_TRACE(std::to_string(s.id) + "@" + std::to_string(s.stamp));
+        m_view.target = s.target;
+        m_race->setAutoAssign(s.autoAssign);
+        EXPECT_EQ(m_view.autoAssign, s.autoAssign);
+        m_view.reason.clear();
+        m_bridge->pass(s.id, s.stamp);
+        EXPECT_EQ(typed(), s.typed);
+        EXPECT_EQ(m_beeper.beeps, ++beeps);
+        EXPECT_EQ(m_view.status, TransponderIdText(s.id));
+        if (s.claimed >= 0) {
+            EXPECT_EQ(m_view.ids[static_cast<std::size_t>(s.claimed)], std::to_string(s.id));
+        }
+        EXPECT_NE(m_view.reason.find(s.reason), std::string::npos) << m_view.reason;
+        EXPECT_EQ(m_view.reason.empty(), *s.reason == 0);
+    }
+    m_race->stop();
+    EXPECT_FALSE(m_view.running);
+    EXPECT_EQ(contentsOf(options.logFile),
+              "host time,bridge stamp,transponder ID,row,key text,outcome\r\n" + kAt +
+                  ",,,,started (min gap 500 ms)\r\n" + kAt + ",,,,connected\r\n" + kAt + ",,,,detection on\r\n" + kAt +
+                  "1000,21,5,{F5},not typed (Orvanel had the keyboard focus)\r\n" + kAt +
+                  "1100,21,5,{F5},not typed (no program had the keyboard focus)\r\n" + kAt +
+                  "1200,21,5,{F5},typed\r\n" + kAt + "1300,21,5,{F5},held back (min gap: 100 ms < 500 ms)\r\n" + kAt +
+                  "1400,99,,,unknown ID\r\n" + kAt + "1500,99,1,{F1},claimed row 1\r\n" + kAt +
+                  "1600,99,1,{F1},held back (min gap: 100 ms < 500 ms)\r\n" + kAt + ",,,,detection off\r\n");
+}
+
+TEST_F(RaceTest, KeysStillWaitingAreLoggedWhenTheRaceEnds)
+{
+    RaceOptions options;
+    options.logFile = path("carrera.csv");
+    make(options);
+    run();
+    m_race->table().PresetFunctionKeys();
+    m_race->table().setIdText(0, "7");
+    m_keys.deferred = true;
+    m_bridge->pass(7, 100);
+    m_race.reset();
+    const std::string log = contentsOf(options.logFile);
+    EXPECT_EQ(log.substr(log.rfind(kAt)), kAt + "100,7,1,{F1},not typed (Orvanel was closing)\r\n");
+}
+
+TEST_F(RaceTest, StatusLineClearsAfterItsDelay)
+{
+    RaceOptions options;
+    options.statusDelayMs = 150;
+    make(options);
+    run();
+    EXPECT_EQ(m_view.status, "Conexión Establecida");
+    m_timer->advance(149);
+    EXPECT_EQ(m_view.status, "Conexión Establecida");
+    m_timer->advance(1);
+    EXPECT_EQ(m_view.status, "");
+}
+
+TEST_F(RaceTest, StartRefusedChangesNothingAndSaysWhy)
+{
+    make();
+    m_bridge->readResult = kNoCommunication;
+    run();
+    EXPECT_EQ(m_view.link, LinkState::Failed);
+    m_race->showStatus("x");
+    m_race->start();
+    EXPECT_FALSE(m_view.running);
+    EXPECT_EQ(m_view.status, "Error de Comunicación");
+    EXPECT_EQ(m_view.reason, "El puente no contesta");
+    EXPECT_EQ(std::count(m_bridge->calls.begin(), m_bridge->calls.end(), "StartDetection"), 0);
+}
+
+TEST_F(RaceTest, LinkLostAndRestoredWithLostPassingsCounted)
+{
+    make();
+    run();
+    m_race->start();
+    m_bridge->loseLink();
+    EXPECT_EQ(m_view.status, "Error de Comunicación");
+    EXPECT_EQ(m_view.link, LinkState::Lost);
+    EXPECT_EQ(m_view.reason, "Se perdió la conexión; se recupera sola en cuanto el puente conteste");
+    // While the link is down the message stays, whatever else passes over the line.
+    m_race->showStatus("y");
+    m_timer->advance(5000);
+    EXPECT_EQ(m_view.status, "Error de Comunicación");
+    // Still running: the link is being recovered, and Stop is what ends that.
+    EXPECT_TRUE(m_view.running);
+
+    m_bridge->losePassings(2);
+    m_bridge->losePassings(1);
+    EXPECT_EQ(m_terminal, (Strings{"2 pasadas perdidas (2 en total)", "1 pasada perdida (3 en total)"}));
+    EXPECT_EQ(m_view.reason, "Se perdió la conexión; se recupera sola en cuanto el puente conteste\n"
+                             "3 pasadas perdidas");
+    m_bridge->restoreLink();
+    EXPECT_EQ(m_view.status, "Conexión Establecida");
+    EXPECT_EQ(m_view.link, LinkState::Connected);
+    EXPECT_EQ(m_view.reason, "3 pasadas perdidas");
+    m_timer->advance(5000);
+    EXPECT_EQ(m_view.status, "");
+}
+
+TEST_F(RaceTest, UnwritableLogStaysInSight)
+{
+    RaceOptions options;
+    options.statusDelayMs = 150;
+    options.logFile = m_dir.string(); // a folder: not even root may write it as a file
+    options.untrustedSettings = "orvanel.conf: es de otro usuario (ana); no se tiene en cuenta";
+    make(options);
+    run();
+    ASSERT_EQ(m_terminal.size(), 1u);
+    EXPECT_EQ(m_terminal[0].rfind("No se puede escribir el registro de pasadas: ", 0), 0u);
+    EXPECT_EQ(m_view.reason, m_terminal[0] + "\n" + options.untrustedSettings);
+    EXPECT_EQ(m_view.status, "Conexión Establecida");
+    m_timer->advance(150);
+    EXPECT_EQ(m_view.status, "Error en el registro de pasadas");
+    // A lost link outranks it while it lasts.
+    m_bridge->loseLink();
+    m_timer->advance(150);
+    EXPECT_EQ(m_view.status, "Error de Comunicación");
+    m_bridge->restoreLink();
+    m_timer->advance(150);
+    EXPECT_EQ(m_view.status, "Error en el registro de pasadas");
+}
+
+TEST_F(RaceTest, ReadAndProgramTheTransponderUnderTheBridge)
+{
+    make();
+    run();
+    m_bridge->readResult = 123;
+    m_race->readTransponder();
+    EXPECT_EQ(m_view.status, "Transponder ID =  123");
+    // An empty box programs nothing, and the reason stands behind the status line.
+    m_race->programTransponder("");
+    EXPECT_TRUE(m_bridge->written.empty());
+    EXPECT_EQ(m_view.status, "Error de Grabación");
+    EXPECT_EQ(m_view.reason, "No se grabó nada: escriba en la casilla el número del nuevo ID");
+    m_race->programTransponder("1 2x");
+    EXPECT_EQ(m_bridge->written, std::vector<double>{12.0});
+    EXPECT_EQ(m_view.status, "Grabación Correcta");
+}
+
+TEST_F(RaceTest, IdListsSavedAndLoadedBack)
+{
+    make();
+    run();
+    const std::string list = path("coches.txt");
+    m_race->table().setIdText(0, "7");
+    m_race->table().setIdText(3, "1,2");
+    m_race->table().setKeyText(0, "{F1}");
+    m_race->saveIdList(list);
+    EXPECT_EQ(contentsOf(list).substr(0, 14), "7\r\n\r\n\r\n\"1,2\"\r\n");
+    m_race->table().ClearIds();
+    EXPECT_EQ(m_view.ids[3], "");
+    m_race->loadIdList(list);
+    EXPECT_EQ(m_view.ids[0], "7");
+    EXPECT_EQ(m_view.ids[3], "1,2");
+    EXPECT_EQ(m_view.keys[0], "{F1}");
+    // Success says nothing.
+    EXPECT_EQ(m_view.status, "Conexión Establecida");
+
+    // A file that cannot be loaded changes nothing and says so; a list that cannot be saved too.
+    const std::string picture = path("foto.jpg");
+    putFile(picture, std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00", 11));
+    m_race->table().setIdText(0, "8");
+    m_race->loadIdList(picture);
+    EXPECT_EQ(m_view.ids[0], "8");
+    EXPECT_EQ(m_view.status, "Error al leer IDs");
+    EXPECT_EQ(m_view.reason,
+              picture + ": no es una lista de IDs: el ID de la fila 1 tiene un carácter de control (U+0000)");
+    m_race->saveIdList(m_dir.string());
+    EXPECT_EQ(m_view.status, "Error al guardar IDs");
+    EXPECT_EQ(m_view.reason.rfind(m_dir.string(), 0), 0u);
+    EXPECT_EQ(contentsOf(list).substr(0, 3), "7\r\n");
+}
+
+TEST_F(RaceTest, UnattendedStart)
+{
+    const std::string list = path("coches.txt");
+    putFile(list, "101\r\n102\r\n");
+    const struct
+    {
+        const char* name;
+        std::string idList;
+        KeyPreset preset;
+        bool bridgeAnswers;
+        const char* id1;
+        const char* key0;
+        bool running;
+        Strings terminal;
+    } cases[] = {
+        {"all set", list, KeyPreset::FunctionKeys, true, "102", "{F1}", true, {}},
+        {"digits", list, KeyPreset::Digits, true, "102", "1", true, {}},
+        {"bridge silent",
+         list,
+         KeyPreset::None,
+         false,
+         "102",
+         "",
+         false,
+         {"El puente no contesta", "no se inició la detección: El puente no contesta"}},
+        {"list missing",
+         path("nada.txt"),
+         KeyPreset::FunctionKeys,
+         true,
+         "",
+         "{F1}",
+         true,
+         {path("nada.txt") + ": no existe"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_terminal.clear();
+        m_view = FakeView();
+        RaceOptions options;
+        options.idListFile = c.idList;
+        options.preset = c.preset;
+        options.start = true;
+        make(options);
+        m_bridge->readResult = c.bridgeAnswers ? kNoTransponder : kNoCommunication;
+        run();
+        EXPECT_EQ(m_view.ids[1], c.id1);
+        EXPECT_EQ(m_view.keys[0], c.key0);
+        EXPECT_EQ(m_view.running, c.running);
+        EXPECT_EQ(m_terminal, c.terminal);
+    }
+}
