@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QRect>
 #include <QString>
+#include <initializer_list>
 
 namespace orvanel {
 
@@ -41,13 +42,14 @@ template <typename W> W* place(W* widget, const char* name, const QRect& geometr
     return widget;
 }
 
-// A frame as in a classic dialog: the caption sits on the frame's top line.
-inline QGroupBox* placeFrame(const QString& caption, QWidget* parent, const char* name, const QRect& geometry)
+// Frames as in a classic dialog: the caption sits on the frame's top line. Set once the frames are
+// filled: set before, it gives their controls other metrics, and the check box's caption no longer fits.
+inline void styleClassicFrames(std::initializer_list<QGroupBox*> frames)
 {
-    auto* frame = place(new QGroupBox(caption, parent), name, geometry);
-    frame->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
-                                        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
-    return frame;
+    for (QGroupBox* frame : frames)
+        frame->setStyleSheet(
+            QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
 }
 
 } // namespace orvanel

@@ -29,6 +29,7 @@ MPal::MPal(std::unique_ptr<Race> race, const Options& options) : m_race(std::mov
 
     buildMenu();
     buildControls(options.ports);
+    styleClassicFrames({Frame1, Frame2, Frame3});
     buildTabOrder();
     m_race->attach(*this);
 
@@ -88,12 +89,14 @@ void MPal::buildControls(const PortMap& ports)
     Label1->setFrameStyle(QFrame::Box | QFrame::Plain);
     Label1->setLineWidth(1);
 
-    Frame2 = placeFrame(QStringLiteral("Configuración Transponder"), client, "Frame2", twips(5880, 1920, 3615, 1815));
+    Frame2 = place(new QGroupBox(QStringLiteral("Configuración Transponder"), client), "Frame2",
+                   twips(5880, 1920, 3615, 1815));
     Command4 = place(new QPushButton(QStringLiteral("Grabar ID"), Frame2), "Command4", twips(240, 360, 1695, 495));
     Text1 = place(new QLineEdit(Frame2), "Text1", twips(2280, 360, 1095, 375));
     Command5 = place(new QPushButton(QStringLiteral("Leer ID"), Frame2), "Command5", twips(240, 1080, 1695, 495));
 
-    Frame3 = placeFrame(QStringLiteral("Transponder ID = Key Stroke"), client, "Frame3", twips(120, 2160, 5535, 4215));
+    Frame3 = place(new QGroupBox(QStringLiteral("Transponder ID = Key Stroke"), client), "Frame3",
+                   twips(120, 2160, 5535, 4215));
     for (const auto& [name, caption, left, width] : {std::tuple{"Label3", "ID", 480, 495},
                                                      {"Label5", "KEY-S", 1440, 975},
                                                      {"Label4", "ID", 3120, 495},
@@ -119,7 +122,7 @@ void MPal::buildControls(const PortMap& ports)
                    twips(480, 3600, 1695, 390));
     connect(Check1, &QCheckBox::toggled, this, [this](bool on) { m_race->setAutoAssign(on); });
 
-    Frame1 = placeFrame(QStringLiteral("Control Principal"), client, "Frame1", twips(240, 240, 2415, 1815));
+    Frame1 = place(new QGroupBox(QStringLiteral("Control Principal"), client), "Frame1", twips(240, 240, 2415, 1815));
     Command1 = place(new QPushButton(QStringLiteral("Start"), Frame1), "Command1", twips(240, 360, 1935, 495));
     Command2 = place(new QPushButton(QStringLiteral("Stop"), Frame1), "Command2", twips(240, 1080, 1935, 495));
     Command1->setFont(dialogFont(12, true));
@@ -151,12 +154,9 @@ void MPal::buildControls(const PortMap& ports)
 
 void MPal::buildTabOrder()
 {
-    QList<QWidget*> order;
-    for (QLineEdit* t : Text2)
-        order << t;
-    for (QLineEdit* t : Text3)
-        order << t;
-    order << Command4 << Text1 << Command5 << Command1 << Command2 << Ccom << Check1;
+    QList<QWidget*> order(Text2.begin(), Text2.end());
+    order << QList<QWidget*>(Text3.begin(), Text3.end()) << Command4 << Text1 << Command5 << Command1 << Command2
+          << Ccom << Check1;
     for (int i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
