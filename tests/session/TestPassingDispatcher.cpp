@@ -1,7 +1,6 @@
 #include "fakes/RecordingLineSink.h"
 #include "fakes/RecordingServices.h"
 #include "mapping/KeyNotation.h"
-#include "session/GapGuard.h"
 #include "session/Messages.h"
 #include "session/PassingDispatcher.h"
 #include "session/RaceLog.h"
@@ -133,64 +132,6 @@ TEST_P(PassingCaseTest, TypesTheRowsKeyStroke)
 
 INSTANTIATE_TEST_SUITE_P(Passings, PassingCaseTest, testing::ValuesIn(kPassingCases),
                          [](const testing::TestParamInfo<PassingCase>& info) { return std::string(info.param.name); });
-
-TEST_F(PassingDispatcherTest, KeysWithheldUnlessAnotherProgramHasTheFocus)
-{
-    m_dispatcher.setHoldHandler([this](const std::string& why) { m_held.push_back(why); });
-    m_table.PresetFunctionKeys();
-    EXPECT_EQ(m_dispatcher.onPassing(42, true, KeyTarget::OwnWindow), Typing::Withheld);
-    EXPECT_EQ(m_dispatcher.onPassing(43, true, KeyTarget::Nobody), Typing::Withheld);
-    EXPECT_EQ(typed(), "");
-    EXPECT_EQ(m_held, (Strings{messages::kKeysWithheld, messages::kNoProgramFocused}));
-    // Claimed all the same: the car's next passing finds its row.
-    EXPECT_EQ(m_table.row(1).IdText, "43");
-    EXPECT_EQ(m_beeper.beeps, 2);
-    EXPECT_EQ(m_status.posts, (Strings{"Transponder ID =  42", "Transponder ID =  43"}));
-    EXPECT_EQ(m_dispatcher.onPassing(42, true), Typing::Sent);
-    EXPECT_EQ(typed(), "F1");
-    EXPECT_EQ(m_held.size(), 2u);
-}
-
-TEST_F(PassingDispatcherTest, MinGapHoldsBackAndTheLogSaysWhatBecameOfEachPassing)
-{
-    GapGuard guard(500, [] { return std::uint64_t{0}; });
-    RecordingLineSink sink;
-    RaceLog log(sink, [] { return WallTime{}; }, {});
-    m_dispatcher.setGapGuard(&guard);
-    m_dispatcher.setLog(&log);
-    m_dispatcher.setHoldHandler([this](const std::string& why) { m_held.push_back(why); });
-    m_table.PresetFunctionKeys();
-    m_table.setIdText(0, "7");
-    m_table.setIdText(1, "8");
-    m_table.setKeyText(1, "a,{");
-
-    const KeyTarget other = KeyTarget::OtherProgram;
-    EXPECT_EQ(m_dispatcher.onPassing(7, false, other, 1000), Typing::Sent);
-    EXPECT_EQ(m_dispatcher.onPassing(7, false, other, 1100), Typing::HeldBack);
-    EXPECT_EQ(m_held, Strings{"No se escribió la tecla: el coche pasó 100 ms después de su última pasada escrita, "
-                              "menos que el mínimo de 500 ms (--min-gap): se toma por una detección doble."});
-    EXPECT_EQ(m_dispatcher.onPassing(8, false, other, 1200), Typing::Nothing);
-    EXPECT_EQ(m_dispatcher.onPassing(9, false, other, 1250), Typing::Nothing);
-    EXPECT_EQ(m_dispatcher.onPassing(9, true, other, 1300), Typing::Sent);
-    EXPECT_EQ(m_held.size(), 1u);
-    // Kept back for the focus, the passing does not count: the gap still runs from 1000.
-    EXPECT_EQ(m_dispatcher.onPassing(7, false, KeyTarget::OwnWindow, 1400), Typing::Withheld);
-    EXPECT_EQ(m_held.back(), messages::kKeysWithheld);
-    EXPECT_EQ(m_dispatcher.onPassing(7, false, other, 1500), Typing::Sent);
-
-    EXPECT_EQ(typed(), "F1 | F3 | F1");
-    EXPECT_EQ(m_status.posts.size(), 7u);
-    EXPECT_EQ(m_status.posts[1], "Transponder ID =  7");
-    EXPECT_EQ(sink.lines, (Strings{
-                              m_at + "1000,7,1,{F1},typed\r\n",
-                              m_at + "1100,7,1,{F1},held back (min gap: 100 ms < 500 ms)\r\n",
-                              m_at + "1200,8,2,\"a,{\",key text not valid\r\n",
-                              m_at + "1250,9,,,unknown ID\r\n",
-                              m_at + "1300,9,3,{F3},claimed row 3\r\n",
-                              m_at + "1400,7,1,{F1},not typed (Orvanel had the keyboard focus)\r\n",
-                              m_at + "1500,7,1,{F1},typed\r\n",
-                          }));
-}
 
 TEST_F(PassingDispatcherTest, KeysSettledLaterAreLoggedThen)
 {
