@@ -59,7 +59,6 @@ public:
 
     void showStatus(const std::string& text) { m_status.showStatus(text); }
     MappingTable& table() { return m_table; }
-    BridgeSession::LinkState linkState() const { return m_session.linkState(); }
 
 private:
     void setUpLog();
