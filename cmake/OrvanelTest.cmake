@@ -19,10 +19,6 @@ endfunction()
 # XVFB runs it on an X server of its own (tests/with-xvfb) instead of Qt's offscreen platform.
 function(orvanel_add_test)
     cmake_parse_arguments(T "XVFB" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
-    # Core tests still on QtTest are left out of a core-only build until they move to GoogleTest.
-    if(ORVANEL_CORE_ONLY)
-        return()
-    endif()
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
     target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests)

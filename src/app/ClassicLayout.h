@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QFont>
+#include <QGroupBox>
 #include <QRect>
 #include <QString>
+#include <initializer_list>
 
 namespace orvanel {
 
@@ -38,6 +40,16 @@ template <typename W> W* place(W* widget, const char* name, const QRect& geometr
     widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(geometry);
     return widget;
+}
+
+// Frames as in a classic dialog: the caption sits on the frame's top line. Set once the frames are
+// filled: set before, it gives their controls other metrics, and the check box's caption no longer fits.
+inline void styleClassicFrames(std::initializer_list<QGroupBox*> frames)
+{
+    for (QGroupBox* frame : frames)
+        frame->setStyleSheet(
+            QStringLiteral("QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
 }
 
 } // namespace orvanel

@@ -2,6 +2,7 @@
 
 #include "bridge/PortMap.h"
 #include "platform/KeyBackendChoice.h"
+#include "session/RaceOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,12 +23,7 @@ struct CommandLine
         Fail, // error holds why
     };
 
-    enum class Preset
-    {
-        None,
-        Digits,       // as "Key-S = 1-0"
-        FunctionKeys, // as "Key-S = F1-F12"
-    };
+    using Preset = KeyPreset;
 
     Action action = Action::Run;
     PortMap ports;

@@ -1,33 +1,30 @@
 #include "app/AboutOpener.h"
 #include "app/CommandLine.h"
+#include "app/DesktopFolders.h"
+#include "app/DesktopRace.h"
 #include "app/DisplayCheck.h"
 #include "app/MPal.h"
-#include "app/QtOneShotTimer.h"
+#include "platform/qt/QtOneShotTimer.h"
+#include "app/RaceSettings.h"
 #include "app/TerminationSignals.h"
 #include "bridge/BridgeLink.h"
 #include "platform/PlatformServices.h"
-#include "platform/posix/FileErrors.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/posix/SystemClocks.h"
 #include "platform/serial/QtSerialLine.h"
 #include "platform/serial/SerialPortScan.h"
 #include "platform/sysinfo/LinuxSystemInfo.h"
-#include "storage/PortSettingFile.h"
 #include "storage/SettingsFile.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPointer>
-#include <QStandardPaths>
 #include <QTranslator>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
-#include <unistd.h>
 #include <vector>
 
 using namespace orvanel;
@@ -54,29 +51,6 @@ std::optional<int> answerWithoutWindow(const CommandLine& command)
         break;
     }
     return std::nullopt;
-}
-
-// A desktop start works in the user's settings folder, so that config.cfg does not land in the home
-// folder. Files named on the command line are still where the user meant.
-void enterSettingsFolder(CommandLine& command, Files& files)
-{
-    for (QString* file : {&command.idListFile, &command.logFile}) {
-        if (!file->isEmpty())
-            *file = QDir::current().absoluteFilePath(*file);
-    }
-    const std::string folder = files.settingsFolder();
-    FileProblem problem = files.makeFolder(folder);
-    if (problem.empty() && ::chdir(folder.c_str()) != 0)
-        problem = describeFileError(folder, errno);
-    if (!problem.empty())
-        std::fprintf(stderr, "orvanel: la configuración se queda en la carpeta actual: %s\n", problem.c_str());
-}
-
-// Where a desktop start's file dialogs begin: the user's documents, not the hidden settings folder.
-std::string documentsFolder()
-{
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return QFile::encodeName(QDir(documents).exists() ? documents : QDir::homePath()).toStdString();
 }
 
 } // namespace
@@ -132,9 +106,9 @@ int main(int argc, char* argv[])
             translations.push_back(std::move(translation));
     }
     PosixFiles files;
-    MPal::Options options;
+    MPal::Options windowOptions;
     if (command.inSettingsFolder) {
-        options.fileDialogFolder = documentsFolder();
+        windowOptions.fileDialogFolder = documentsFolder();
         enterSettingsFolder(command, files);
     }
 
@@ -145,33 +119,16 @@ int main(int argc, char* argv[])
     keyOptions.delayMs = command.keyDelayMs;
     keyOptions.makeTimer = [&app] { return std::make_unique<QtOneShotTimer>(&app, QStringLiteral("keyDelay")); };
     PlatformServices platform = createPlatformServices(keyOptions);
-    options.portSettingFile = kPortSettingFileName;
-    options.idListFile = QFile::encodeName(command.idListFile).toStdString();
-    options.preset = command.preset;
-    options.start = command.start;
-    // orvanel.conf gives the race-day options and the ports to a start from the desktop menu; the command
-    // line overrides it.
-    const Settings settings = readSettings(files, kSettingsFileName);
-    for (const FileProblem& problem : settings.problems)
-        std::fprintf(stderr, "orvanel: %s\n", problem.c_str());
-    if (settings.untrusted)
-        options.untrustedSettings = settings.problems.front();
-    for (std::int32_t port = PortMap::kFirstPort; port <= PortMap::kLastPort; ++port) {
-        const auto& device = settings.portDevices[static_cast<std::size_t>(port - PortMap::kFirstPort)];
-        if (device && !command.ports.isChosen(port))
-            command.ports.setDevice(port, *device);
-    }
-    options.ports = command.ports;
-    options.minGapMs = command.minGapMs.value_or(settings.minGapMs.value_or(0));
-    options.logFile = command.logFile.isEmpty() ? settings.logFile.value_or(std::string())
-                                                : QFile::encodeName(command.logFile).toStdString();
+    const RaceOptions options = raceOptions(command, readSettings(files, kSettingsFileName));
+    windowOptions.ports = command.ports;
     // The resend retry runs on a round trip of a few milliseconds: the link's timers are precise.
     const MakeTimer linkTimer = [&app] {
         return std::make_unique<QtOneShotTimer>(&app, QStringLiteral("bridgeLink"), Qt::PreciseTimer);
     };
     auto bridge =
         std::make_unique<BridgeLink>(std::make_unique<QtSerialLine>(command.ports), linkTimer, systemSteadyMs);
-    QPointer<MPal> window = new MPal(std::move(bridge), *platform.keys, *platform.beeper, files, options);
+    QPointer<MPal> window =
+        new MPal(createDesktopRace(std::move(bridge), *platform.keys, *platform.beeper, files, options), windowOptions);
     window->setAttribute(Qt::WA_DeleteOnClose);
     AboutOpener about(createSystemInfoServices());
     window->setAboutHandler([&about] { about.show(); });

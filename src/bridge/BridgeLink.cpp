@@ -399,6 +399,11 @@ void BridgeLink::endWatch()
     m_question.reset();
 }
 
+int BridgeLink::watchIntervalMs() const
+{
+    return std::min(m_timing.reconnectMs, m_timing.answerMs);
+}
+
 std::uint8_t BridgeLink::nextRequestSeq()
 {
     // 0 is left to the bridge's unsolicited frames.

@@ -8,7 +8,6 @@
 #include "system/Clocks.h"
 #include "system/OneShotTimer.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -117,7 +116,7 @@ private:
     void resetSession();
     std::uint8_t nextRequestSeq();
     std::uint64_t nowMs() const { return m_clock(); }
-    int watchIntervalMs() const { return std::min(m_timing.reconnectMs, m_timing.answerMs); }
+    int watchIntervalMs() const;
 
     std::unique_ptr<ByteLine> m_line;
     SteadyClock m_clock;

@@ -1,4 +1,5 @@
 #include "app/AboutOpener.h"
+#include "app/DesktopRace.h"
 #include "app/MPal.h"
 #include "fakes/FakeBridge.h"
 #include "fakes/FakeSystemInfo.h"
@@ -75,7 +76,7 @@ void TestAbout::init()
     m_registry = static_cast<FakeRegistry*>(services.registry.get());
     m_launcher = static_cast<FakeLauncher*>(services.launcher.get());
     m_opener = std::make_unique<AboutOpener>(std::move(services));
-    m_main = std::make_unique<MPal>(std::make_unique<FakeBridge>(), m_keys, m_beeper, m_files);
+    m_main = std::make_unique<MPal>(createDesktopRace(std::make_unique<FakeBridge>(), m_keys, m_beeper, m_files));
     m_main->setAboutHandler([this] { m_opener->show(); });
     m_main->show();
     QVERIFY(QTest::qWaitForWindowActive(m_main.get()));

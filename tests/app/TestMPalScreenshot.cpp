@@ -1,3 +1,4 @@
+#include "app/DesktopRace.h"
 #include "app/MPal.h"
 #include "fakes/FakeBridge.h"
 #include "fakes/MemoryFiles.h"
@@ -27,10 +28,10 @@ void TestMPalScreenshot::savesTheWindow()
     RecordingKeyInjector keys;
     CountingBeeper beeper;
     MemoryFiles files;
-    MPal window(std::make_unique<FakeBridge>(), keys, beeper, files);
-    window.table().PresetFunctionKeys();
-    window.table().setIdText(0, "101");
-    window.table().setIdText(1, "102");
+    MPal window(createDesktopRace(std::make_unique<FakeBridge>(), keys, beeper, files));
+    window.race().table().PresetFunctionKeys();
+    window.race().table().setIdText(0, "101");
+    window.race().table().setIdText(1, "102");
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTRY_VERIFY(window.isActiveWindow() || window.isVisible());

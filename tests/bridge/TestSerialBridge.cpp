@@ -1,6 +1,6 @@
 #include "NoisyLine.h"
 #include "ProcessMemory.h"
-#include "app/QtOneShotTimer.h"
+#include "platform/qt/QtOneShotTimer.h"
 #include "bridge/BridgeLink.h"
 #include "bridge/BridgeMessage.h"
 #include "bridge/FrameDecoder.h"

@@ -1,8 +1,9 @@
 #include "LineProcess.h"
 #include "ProcessMemory.h"
 #include "X11Windows.h"
+#include "app/DesktopRace.h"
 #include "app/MPal.h"
-#include "app/QtOneShotTimer.h"
+#include "platform/qt/QtOneShotTimer.h"
 #include "bridge/BridgeLink.h"
 #include "platform/PlatformServices.h"
 #include "platform/posix/PosixFiles.h"
@@ -93,7 +94,7 @@ void TestBridgeEndToEnd::init()
     ports.setDevice(1, link.toStdString());
     auto bridge = std::make_unique<CountingBridge>(ports);
     m_bridge = bridge.get();
-    m_window = std::make_unique<MPal>(std::move(bridge), *m_platform.keys, *m_platform.beeper, m_files);
+    m_window = std::make_unique<MPal>(createDesktopRace(std::move(bridge), *m_platform.keys, *m_platform.beeper, m_files));
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QCOMPARE(status(), QStringLiteral("Conexión Establecida"));
@@ -203,7 +204,7 @@ void TestBridgeEndToEnd::hangupDuringDetection()
 {
     click("Command1");
     QCOMPARE(m_sim->waitForLine("detection"), QStringLiteral("detection on"));
-    m_window->ShowStatus("x");
+    m_window->race().showStatus("x");
     QVERIFY(m_sim->command("hangup"));
     QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Error de Comunicación"), 10000);
     click("Command2");
@@ -223,9 +224,10 @@ void TestBridgeEndToEnd::lostPassingsAreLoggedByNumber()
     ports.setDevice(1, m_dir.filePath(QStringLiteral("bridge")).toStdString());
     auto bridge = std::make_unique<CountingBridge>(ports);
     m_bridge = bridge.get();
-    MPal::Options options;
+    RaceOptions options;
     options.logFile = logFile.toStdString();
-    m_window = std::make_unique<MPal>(std::move(bridge), *m_platform.keys, *m_platform.beeper, m_files, options);
+    m_window =
+        std::make_unique<MPal>(createDesktopRace(std::move(bridge), *m_platform.keys, *m_platform.beeper, m_files, options));
     m_window->show();
     QTRY_COMPARE(status(), QStringLiteral("Conexión Establecida"));
 

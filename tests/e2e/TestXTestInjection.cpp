@@ -1,6 +1,6 @@
 #include "DisplayProbe.h"
 #include "XvfbServer.h"
-#include "app/QtOneShotTimer.h"
+#include "platform/qt/QtOneShotTimer.h"
 #include "mapping/KeyNotation.h"
 #include "platform/x11/XTestKeyInjector.h"
 

@@ -4,195 +4,157 @@
 #include "session/BridgeSession.h"
 #include "session/RaceLog.h"
 
-#include <QtTest>
+#include <gtest/gtest.h>
 
 using namespace orvanel;
 using namespace orvanel::test;
 
-class TestBridgeSession : public QObject
-{
-    Q_OBJECT
+namespace {
 
-private slots:
-    void connectBridge_data();
-    void connectBridge();
-    void connectAsksTheBridgeAfterOpening();
-    void start_data();
-    void start();
-    void stopUnlocksAndKeepsThePortOpen();
-    void readId_data();
-    void readId();
-    void programId_data();
-    void programId();
-    void linkLostReportsCommunicationError();
+class BridgeSessionTest : public testing::Test
+{
+protected:
+    FakeBridge bridge;
+    RecordingStatus status;
+    BridgeSession session{bridge, status};
 };
 
-void TestBridgeSession::connectBridge_data()
-{
-    QTest::addColumn<bool>("opens");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no car under the bridge") << true << -1 << "Conexión Establecida";
-    QTest::newRow("car under the bridge") << true << 17 << "Conexión Establecida";
-    QTest::newRow("bridge silent") << true << -3 << "Error de Comunicación";
-    QTest::newRow("out of contract status") << true << -4 << "Error de Comunicación";
-    QTest::newRow("device does not open") << false << -1 << "Error de Comunicación";
-}
+using Strings = std::vector<std::string>;
 
-void TestBridgeSession::connectBridge()
-{
-    QFETCH(bool, opens);
-    QFETCH(int, status);
-    QFETCH(QString, message);
-    FakeBridge bridge;
-    RecordingStatus posts;
-    BridgeSession session(bridge, posts);
-    bridge.openSucceeds = opens;
-    bridge.readResult = static_cast<std::int16_t>(status);
-    session.connect(3);
-    QCOMPARE(posts.posts.size(), std::size_t(1));
-    QCOMPARE(QString::fromStdString(posts.posts[0]), message);
-    QCOMPARE(session.lastConnectionProblem().empty(), message == QStringLiteral("Conexión Establecida"));
-    if (!opens)
-        QCOMPARE(session.lastConnectionProblem(), std::string("no such device"));
-}
+} // namespace
 
-void TestBridgeSession::connectAsksTheBridgeAfterOpening()
+TEST_F(BridgeSessionTest, ConnectAsksTheBridgeOnceThePortIsOpen)
 {
     // Asking a closed port always answers "port closed", which would report a bridge that is not there.
-    FakeBridge bridge;
-    RecordingStatus posts;
-    BridgeSession session(bridge, posts);
-    bridge.readResult = kNoCommunication;
-    session.connect(2);
-    QCOMPARE(bridge.calls, (std::vector<std::string>{"ClosePort", "OpenPort 2", "ReadTransponder"}));
-    QCOMPARE(posts.posts.back(), std::string("Error de Comunicación"));
-}
-
-void TestBridgeSession::start_data()
-{
-    QTest::addColumn<bool>("opened");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<bool>("starts");
-    QTest::newRow("no car") << true << -1 << true;
-    QTest::newRow("car") << true << 5 << true;
-    QTest::newRow("port closed") << false << -1 << false;
-    QTest::newRow("no communication") << true << -3 << false;
-    QTest::newRow("below contract") << true << -9 << false;
-}
-
-void TestBridgeSession::start()
-{
-    QFETCH(bool, opened);
-    QFETCH(int, status);
-    QFETCH(bool, starts);
-    FakeBridge bridge;
-    RecordingStatus posts;
-    BridgeSession session(bridge, posts);
-    bridge.open = opened;
-    bridge.readResult = static_cast<std::int16_t>(status);
-    std::vector<std::string> order;
-    const bool started = session.startDetection([&] { order.push_back("lock after " + bridge.calls.back()); });
-    QCOMPARE(started, starts);
-    // A refused start says so: the window would otherwise look as if nothing had been asked.
-    QCOMPARE(posts.posts, starts ? std::vector<std::string>{} : std::vector<std::string>{"Error de Comunicación"});
-    if (starts) {
-        QCOMPARE(order, std::vector<std::string>{"lock after ReadTransponder"});
-        QCOMPARE(bridge.calls.back(), std::string("StartDetection"));
-    } else {
-        QVERIFY(order.empty());
-        QCOMPARE(bridge.calls, std::vector<std::string>{"ReadTransponder"});
+    const struct
+    {
+        bool opens;
+        std::int16_t status;
+        const char* message;
+        const char* problem;
+    } cases[] = {
+        {true, kNoTransponder, "Conexión Establecida", ""},
+        {true, 17, "Conexión Establecida", ""},
+        {true, kNoCommunication, "Error de Comunicación", "El puente no contesta"},
+        {true, -4, "Error de Comunicación", "El puente no contesta"},
+        {false, kNoTransponder, "Error de Comunicación", "no such device"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.opens) + " " + std::to_string(c.status));
+        bridge.calls.clear();
+        status.posts.clear();
+        bridge.openSucceeds = c.opens;
+        bridge.readResult = c.status;
+        session.connect(3);
+        EXPECT_EQ(bridge.calls, (Strings{"ClosePort", "OpenPort 3", "ReadTransponder"}));
+        EXPECT_EQ(status.posts, Strings{c.message});
+        EXPECT_EQ(session.lastConnectionProblem(), c.problem);
+        EXPECT_EQ(session.linkState(),
+                  *c.problem ? BridgeSession::LinkState::Failed : BridgeSession::LinkState::Connected);
     }
 }
 
-void TestBridgeSession::stopUnlocksAndKeepsThePortOpen()
+TEST_F(BridgeSessionTest, StartOnlyWhenTheBridgeAnswersAndLocksFirst)
 {
-    FakeBridge bridge;
-    RecordingStatus posts;
-    BridgeSession session(bridge, posts);
+    const struct
+    {
+        bool open;
+        std::int16_t status;
+        bool starts;
+    } cases[] = {{true, kNoTransponder, true},
+                 {true, 5, true},
+                 {false, kNoTransponder, false},
+                 {true, kNoCommunication, false},
+                 {true, -9, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.open) + " " + std::to_string(c.status));
+        bridge.calls.clear();
+        status.posts.clear();
+        bridge.open = c.open;
+        bridge.readResult = c.status;
+        Strings order;
+        EXPECT_EQ(session.startDetection([&] { order.push_back("lock after " + bridge.calls.back()); }), c.starts);
+        // A refused start says so: the window would otherwise look as if nothing had been asked.
+        EXPECT_EQ(status.posts, c.starts ? Strings{} : Strings{"Error de Comunicación"});
+        EXPECT_EQ(order, c.starts ? Strings{"lock after ReadTransponder"} : Strings{});
+        EXPECT_EQ(bridge.calls, c.starts ? (Strings{"ReadTransponder", "StartDetection"}) : Strings{"ReadTransponder"});
+    }
+}
+
+TEST_F(BridgeSessionTest, StopUnlocksAndKeepsThePortOpen)
+{
     int unlocked = 0;
     session.stopDetection([&] { ++unlocked; });
-    QCOMPARE(unlocked, 1);
-    QCOMPARE(bridge.calls, std::vector<std::string>{"StopDetection"});
-    QVERIFY(posts.posts.empty());
+    EXPECT_EQ(unlocked, 1);
+    EXPECT_EQ(bridge.calls, Strings{"StopDetection"});
+    EXPECT_TRUE(status.posts.empty());
 }
 
-void TestBridgeSession::readId_data()
+TEST_F(BridgeSessionTest, ReadShowsTheIdOrWhyThereIsNone)
 {
-    QTest::addColumn<bool>("opened");
-    QTest::addColumn<int>("result");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("no car") << true << -1 << "Ponga el coche bajo el puente";
-    QTest::newRow("closed") << false << -1 << "Puerto cerrado";
-    QTest::newRow("silent") << true << -3 << "Sin comunicación con el puente";
-    QTest::newRow("id 123") << true << 123 << "Transponder ID =  123";
-    QTest::newRow("id 0") << true << 0 << "Transponder ID =  0";
+    const struct
+    {
+        bool open;
+        std::int16_t result;
+        const char* message;
+    } cases[] = {{true, kNoTransponder, "Ponga el coche bajo el puente"},
+                 {false, kNoTransponder, "Puerto cerrado"},
+                 {true, kNoCommunication, "Sin comunicación con el puente"},
+                 {true, 123, "Transponder ID =  123"},
+                 {true, 0, "Transponder ID =  0"}};
+    for (const auto& c : cases) {
+        status.posts.clear();
+        bridge.open = c.open;
+        bridge.readResult = c.result;
+        session.readTransponder();
+        EXPECT_EQ(status.posts, Strings{c.message});
+    }
 }
 
-void TestBridgeSession::readId()
+TEST_F(BridgeSessionTest, ProgramTheLeadingNumberOnly)
 {
-    QFETCH(bool, opened);
-    QFETCH(int, result);
-    QFETCH(QString, message);
-    FakeBridge bridge;
-    RecordingStatus posts;
-    BridgeSession session(bridge, posts);
-    bridge.open = opened;
-    bridge.readResult = static_cast<std::int16_t>(result);
-    session.readTransponder();
-    QCOMPARE(posts.posts.size(), std::size_t(1));
-    QCOMPARE(QString::fromStdString(posts.posts[0]), message);
+    const struct
+    {
+        const char* text;
+        std::vector<double> sent; // to the bridge; none when the text holds no number
+        bool accepted;
+        const char* message;
+    } cases[] = {
+        {"12", {12.0}, true, "Grabación Correcta"},
+        {"12abc", {12.0}, true, "Grabación Correcta"},
+        {"1 2", {12.0}, true, "Grabación Correcta"},
+        {"0", {0.0}, true, "Grabación Correcta"},
+        {"7.5", {7.5}, false, "Error de Grabación"},
+        {"-3", {-3.0}, false, "Error de Grabación"},
+        // A box left empty or holding no number must not give the car under the bridge ID 0.
+        {"", {}, true, "Error de Grabación"},
+        {"  ", {}, true, "Error de Grabación"},
+        {"abc", {}, true, "Error de Grabación"},
+        {"-", {}, true, "Error de Grabación"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        bridge.written.clear();
+        status.posts.clear();
+        bridge.writeSucceeds = c.accepted;
+        const std::string why = session.programTransponder(c.text);
+        EXPECT_EQ(bridge.written, c.sent);
+        EXPECT_EQ(status.posts, Strings{c.message});
+        // Only a refusal of the program's own says why; the bridge's answer speaks for itself.
+        EXPECT_EQ(why.empty(), !c.sent.empty());
+    }
 }
 
-void TestBridgeSession::programId_data()
+TEST_F(BridgeSessionTest, LinkLostReportsCommunicationErrorUntilRestored)
 {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QList<double>>("sent"); // to the bridge; none when the text holds no number
-    QTest::addColumn<bool>("accepted");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("plain") << "12" << QList<double>{12.0} << true << "Grabación Correcta";
-    QTest::newRow("letters after") << "12abc" << QList<double>{12.0} << true << "Grabación Correcta";
-    QTest::newRow("blank inside") << "1 2" << QList<double>{12.0} << true << "Grabación Correcta";
-    QTest::newRow("zero") << "0" << QList<double>{0.0} << true << "Grabación Correcta";
-    QTest::newRow("fraction passed on") << "7.5" << QList<double>{7.5} << false << "Error de Grabación";
-    QTest::newRow("negative passed on") << "-3" << QList<double>{-3.0} << false << "Error de Grabación";
-    // A box left empty or holding no number must not give the car under the bridge ID 0.
-    QTest::newRow("empty") << "" << QList<double>{} << true << "Error de Grabación";
-    QTest::newRow("blanks") << "  " << QList<double>{} << true << "Error de Grabación";
-    QTest::newRow("letters") << "abc" << QList<double>{} << true << "Error de Grabación";
-    QTest::newRow("sign only") << "-" << QList<double>{} << true << "Error de Grabación";
-}
-
-void TestBridgeSession::programId()
-{
-    QFETCH(QString, text);
-    QFETCH(QList<double>, sent);
-    QFETCH(bool, accepted);
-    QFETCH(QString, message);
-    FakeBridge bridge;
-    RecordingStatus posts;
-    BridgeSession session(bridge, posts);
-    bridge.writeSucceeds = accepted;
-    const std::string why = session.programTransponder(text.toStdString());
-    QCOMPARE(bridge.written, std::vector<double>(sent.begin(), sent.end()));
-    QCOMPARE(posts.posts, std::vector<std::string>{message.toStdString()});
-    // Only a refusal of the program's own says why; the bridge's answer speaks for itself.
-    QCOMPARE(why.empty(), !sent.isEmpty());
-}
-
-void TestBridgeSession::linkLostReportsCommunicationError()
-{
-    FakeBridge bridge;
-    RecordingStatus posts;
-    BridgeSession session(bridge, posts);
     RecordingLineSink sink;
     RaceLog log(sink, [] { return WallTime{}; }, {});
     session.setLog(&log);
     session.onLinkLost();
-    QCOMPARE(posts.posts, std::vector<std::string>{"Error de Comunicación"});
-    QCOMPARE(posts.standing, std::string("Error de Comunicación"));
-    QCOMPARE(session.linkState(), BridgeSession::LinkState::Lost);
-    QVERIFY(!session.lastConnectionProblem().empty());
+    EXPECT_EQ(status.posts, Strings{"Error de Comunicación"});
+    EXPECT_EQ(status.standing, "Error de Comunicación");
+    EXPECT_EQ(session.linkState(), BridgeSession::LinkState::Lost);
+    EXPECT_FALSE(session.lastConnectionProblem().empty());
     LostPassings lost;
     lost.add(5, 10);
     lost.add(12, 13);
@@ -200,19 +162,16 @@ void TestBridgeSession::linkLostReportsCommunicationError()
     LostPassings one;
     one.add(65535, 0);
     session.onPassingsLost(one);
-    QCOMPARE(session.lostPassings(), std::uint64_t{7});
-    QVERIFY(QString::fromStdString(session.statusDetails()).endsWith("7 pasadas perdidas"));
+    EXPECT_EQ(session.lostPassings(), 7u);
+    EXPECT_EQ(session.statusDetails(),
+              "Se perdió la conexión; se recupera sola en cuanto el puente conteste\n7 pasadas perdidas");
     session.onLinkRestored();
-    QCOMPARE(posts.posts.back(), std::string("Conexión Establecida"));
-    QCOMPARE(posts.standing, std::string());
-    QCOMPARE(session.linkState(), BridgeSession::LinkState::Connected);
-    QCOMPARE(session.statusDetails(), std::string("7 pasadas perdidas"));
+    EXPECT_EQ(status.posts.back(), "Conexión Establecida");
+    EXPECT_EQ(status.standing, "");
+    EXPECT_EQ(session.linkState(), BridgeSession::LinkState::Connected);
+    EXPECT_EQ(session.statusDetails(), "7 pasadas perdidas");
     // One record per report, with the bridge's numbers of the passings lost.
     const std::string time = "1970-01-01T00:00:00.000+00:00,,,,,";
-    QCOMPARE(sink.lines,
-             (std::vector<std::string>{time + "lost\r\n", time + "\"6 passings lost (bridge numbers 5-9,12)\"\r\n",
-                                       time + "1 passing lost (bridge number 65535)\r\n", time + "reconnected\r\n"}));
+    EXPECT_EQ(sink.lines, (Strings{time + "lost\r\n", time + "\"6 passings lost (bridge numbers 5-9,12)\"\r\n",
+                                   time + "1 passing lost (bridge number 65535)\r\n", time + "reconnected\r\n"}));
 }
-
-QTEST_GUILESS_MAIN(TestBridgeSession)
-#include "TestBridgeSession.moc"

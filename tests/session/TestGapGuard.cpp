@@ -1,65 +1,61 @@
 #include "session/GapGuard.h"
 
-#include <QtTest>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
 
 using namespace orvanel;
 
-// The minimum gap judged on the bridge's stamps, or on the host's clock when a passing has none.
-class TestGapGuard : public QObject
-{
-    Q_OBJECT
+namespace {
 
-private slots:
-    void judgesEachPassing_data();
-    void judgesEachPassing();
+struct GapCase
+{
+    const char* name;
+    std::uint32_t gapMs;
+    // Each passing is "ID@STAMP" (stamped by the bridge) or "ID~HOST" (no stamp; the host clock
+    // reads HOST); each verdict "typed" or the milliseconds since the car's last typed passing.
+    const char* passings;
+    const char* verdicts;
 };
 
-void TestGapGuard::judgesEachPassing_data()
-{
-    // Each passing is "ID@STAMP" (stamped by the bridge) or "ID~HOST" (no stamp; the host clock
-    // reads HOST); each verdict "typed" or the milliseconds since the last typed passing.
-    QTest::addColumn<int>("gap");
-    QTest::addColumn<QString>("passings");
-    QTest::addColumn<QString>("verdicts");
-    QTest::newRow("bounce held, gap from the typed one") << 500 << "7@1000 7@1400 7@1600 7@1900"
-                                                         << "typed 400 typed 300";
-    QTest::newRow("exactly the gap types") << 500 << "7@1000 7@1499 7@1500"
-                                           << "typed 499 typed";
-    QTest::newRow("each car its own gap") << 500 << "7@1000 8@1100 7@1200 8@1700"
-                                          << "typed typed 200 typed";
-    QTest::newRow("across the 32-bit wrap") << 500 << "7@4294967000 7@200 7@204"
-                                            << "typed 496 typed";
-    QTest::newRow("bridge clock restarted") << 500 << "7@90000 7@10"
-                                            << "typed typed";
-    QTest::newRow("host clock without stamps") << 300 << "7~1000 7~1299 7~1300"
-                                               << "typed 299 typed";
-    QTest::newRow("host clock past 32 bits") << 300 << "7~4294967196 7~4294967396 7~4294967496"
-                                             << "typed 200 typed";
-    QTest::newRow("clocks mixed never compared") << 500 << "7@1000 7~1100 7~1200 7@1300 7@1400"
-                                                 << "typed typed 100 typed 100";
-}
+const GapCase kCases[] = {
+    {"BounceHeldGapFromTheTypedOne", 500, "7@1000 7@1400 7@1600 7@1900", "typed 400 typed 300"},
+    {"ExactlyTheGapTypes", 500, "7@1000 7@1499 7@1500", "typed 499 typed"},
+    {"EachCarItsOwnGap", 500, "7@1000 8@1100 7@1200 8@1700", "typed typed 200 typed"},
+    {"AcrossThe32BitWrap", 500, "7@4294967000 7@200 7@204", "typed 496 typed"},
+    {"BridgeClockRestarted", 500, "7@90000 7@10", "typed typed"},
+    {"HostClockWithoutStamps", 300, "7~1000 7~1299 7~1300", "typed 299 typed"},
+    {"HostClockPast32Bits", 300, "7~4294967196 7~4294967396 7~4294967496", "typed 200 typed"},
+    {"ClocksMixedNeverCompared", 500, "7@1000 7~1100 7~1200 7@1300 7@1400", "typed typed 100 typed 100"},
+};
 
-void TestGapGuard::judgesEachPassing()
+class GapGuardTest : public testing::TestWithParam<GapCase>
 {
-    QFETCH(int, gap);
-    QFETCH(QString, passings);
-    QFETCH(QString, verdicts);
+};
+
+} // namespace
+
+TEST_P(GapGuardTest, JudgesEachPassing)
+{
+    const GapCase& c = GetParam();
     std::uint64_t hostMs = 0;
-    GapGuard guard(static_cast<std::uint32_t>(gap), [&hostMs] { return hostMs; });
-    QStringList got;
-    for (const QString& passing : passings.split(' ')) {
-        const bool stamped = passing.contains('@');
-        const QStringList parts = passing.split(stamped ? '@' : '~');
+    GapGuard guard(c.gapMs, [&hostMs] { return hostMs; });
+    std::istringstream passings(c.passings);
+    std::string passing;
+    std::string verdicts;
+    while (passings >> passing) {
+        const std::size_t mark = passing.find_first_of("@~");
+        const std::uint64_t time = std::stoull(passing.substr(mark + 1));
         std::optional<std::uint32_t> stamp;
-        if (stamped)
-            stamp = parts[1].toUInt();
+        if (passing[mark] == '@')
+            stamp = static_cast<std::uint32_t>(time);
         else
-            hostMs = parts[1].toULongLong();
-        const auto since = guard.admit(static_cast<std::int16_t>(parts[0].toInt()), stamp);
-        got << (since ? QString::number(*since) : QStringLiteral("typed"));
+            hostMs = time;
+        const auto since = guard.admit(static_cast<std::int16_t>(std::stoi(passing.substr(0, mark))), stamp);
+        verdicts += (verdicts.empty() ? "" : " ") + (since ? std::to_string(*since) : std::string("typed"));
     }
-    QCOMPARE(got.join(' '), verdicts);
+    EXPECT_EQ(verdicts, c.verdicts);
 }
 
-QTEST_GUILESS_MAIN(TestGapGuard)
-#include "TestGapGuard.moc"
+INSTANTIATE_TEST_SUITE_P(Passings, GapGuardTest, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<GapCase>& info) { return std::string(info.param.name); });

@@ -1,4 +1,4 @@
-#include "app/QtOneShotTimer.h"
+#include "platform/qt/QtOneShotTimer.h"
 
 namespace orvanel {
 
