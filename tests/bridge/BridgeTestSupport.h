@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bridge/Frame.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -32,6 +34,16 @@ inline std::string hex(const std::vector<std::uint8_t>& data)
         text += pair;
     }
     return text;
+}
+
+// A frame of type and seq whose payload is written as in bytes().
+inline Frame frame(std::uint8_t type, std::uint8_t seq, const char* payload)
+{
+    Frame f;
+    f.type = type;
+    f.seq = seq;
+    f.payload = bytes(payload);
+    return f;
 }
 
 inline std::vector<std::uint8_t> operator+(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b)

@@ -8,18 +8,10 @@ using orvanel::Frame;
 using orvanel::MessageType;
 using orvanel::NackReason;
 using orvanel::test::bytes;
+using orvanel::test::frame;
 using orvanel::test::hex;
 
 namespace {
-
-Frame frame(std::uint8_t type, std::uint8_t seq, const char* payload)
-{
-    Frame f;
-    f.type = type;
-    f.seq = seq;
-    f.payload = bytes(payload);
-    return f;
-}
 
 bool sameMessage(const BridgeMessage& a, const BridgeMessage& b)
 {

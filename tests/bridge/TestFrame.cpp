@@ -13,6 +13,7 @@ using orvanel::Frame;
 using orvanel::MessageType;
 using orvanel::NackReason;
 using orvanel::test::bytes;
+using orvanel::test::frame;
 using orvanel::test::hex;
 
 namespace {
@@ -20,15 +21,6 @@ namespace {
 std::uint16_t crcOf(const std::string& data)
 {
     return Crc16::compute(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
-}
-
-Frame frame(std::uint8_t type, std::uint8_t seq, const char* payload)
-{
-    Frame f;
-    f.type = type;
-    f.seq = seq;
-    f.payload = bytes(payload);
-    return f;
 }
 
 struct LineCase
