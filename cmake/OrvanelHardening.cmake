@@ -14,6 +14,11 @@ foreach(flags -fstack-protector-strong -fstack-clash-protection -fcf-protection 
     endif()
 endforeach()
 
+# mingw-w64 keeps the stack protector's and the checked functions' runtime in a library of its own.
+if(MINGW)
+    string(APPEND CMAKE_CXX_STANDARD_LIBRARIES " -lssp")
+endif()
+
 foreach(flag -Wl,-z,relro -Wl,-z,now)
     string(MAKE_C_IDENTIFIER "ORVANEL_HAS ${flag}" known)
     check_linker_flag(CXX ${flag} ${known})
