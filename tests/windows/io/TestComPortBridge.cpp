@@ -1,0 +1,83 @@
+#include "MessagePump.h"
+#include "bridge/BridgeLink.h"
+#include "platform/windows/io/ComPortLine.h"
+#include "platform/windows/io/LoopTimer.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace orvanel;
+using orvanel::test::pumpUntil;
+
+// Run by com-port-bridge.sh, which plays the simulator's part at each line this prints: COM1 is the
+// simulator's pseudo-terminal through Wine's port map.
+namespace {
+
+void tell(const char* step)
+{
+    std::printf("%s\n", step);
+    std::fflush(stdout);
+}
+
+std::vector<std::int16_t> upTo(int last)
+{
+    std::vector<std::int16_t> ids;
+    for (int id = 1; id <= last; ++id)
+        ids.push_back(static_cast<std::int16_t>(id));
+    return ids;
+}
+
+} // namespace
+
+TEST(ComPortBridge, PassingsComeOnceInOrderAndAHangupIsALostLinkUntilANewBridgeAnswers)
+{
+    LoopWindow loop;
+    BridgeLink link(std::make_unique<ComPortLine>(PortMap(), loop), makeLoopTimer(loop),
+                    [] { return GetTickCount64(); });
+    std::vector<std::int16_t> ids;
+    int lost = 0;
+    int restored = 0;
+    link.setPassingHandler([&](const std::int16_t& id, std::optional<std::uint32_t>) { ids.push_back(id); });
+    link.setLinkLostHandler([&] { ++lost; });
+    link.setLinkRestoredHandler([&] { ++restored; });
+    ASSERT_TRUE(link.OpenPort(1)) << link.lastError();
+    link.StartDetection();
+    ASSERT_TRUE(link.isDetecting());
+    tell("detecting");
+    ASSERT_TRUE(pumpUntil([&] { return ids.size() >= 30; }, 20000)) << ids.size() << " passings";
+    EXPECT_EQ(ids, upTo(30));
+
+    tell("passed");
+    ASSERT_TRUE(pumpUntil([&] { return lost > 0; }, 15000));
+    EXPECT_FALSE(link.isOpen());
+    tell("lost");
+    ASSERT_TRUE(pumpUntil([&] { return restored > 0; }, 30000));
+    EXPECT_TRUE(link.isDetecting());
+    tell("restored");
+    ASSERT_TRUE(pumpUntil([&] { return ids.size() >= 31; }, 10000));
+    EXPECT_EQ(ids, upTo(31));
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(restored, 1);
+}
+
+TEST(ComPortBridge, OpenFailuresSayWhyInTheUsersTerms)
+{
+    LoopWindow loop;
+    PortMap ports;
+    ports.setDevice(2, "COM97");
+    ComPortLine first(ports, loop);
+    ComPortLine second(ports, loop);
+    std::string error;
+    ASSERT_TRUE(first.open(1, error)) << error;
+    EXPECT_FALSE(second.open(1, error));
+    EXPECT_EQ(error, "COM1: lo usa otro programa");
+    EXPECT_FALSE(second.open(2, error));
+    EXPECT_EQ(error.rfind("COM97: el puerto no existe; ", 0), 0u) << error;
+    EXPECT_FALSE(second.open(7, error));
+    EXPECT_EQ(error, "COM 7 no existe; los puertos son COM 1 a COM 6");
+    EXPECT_FALSE(second.isOpen());
+    // Closed, the port is free for the other line.
+    first.close();
+    EXPECT_TRUE(second.open(1, error)) << error;
+}
