@@ -37,6 +37,9 @@ start_simulator() {
         echo "com-port-bridge: simulator $name did not start: $(cat "$work/$name.err")" >&2
         exit 1
     fi
+    # The rest of what it reports is kept for a failure's post-mortem.
+    cat <&"$out" >"$work/$name.log" &
+    pids+=($!)
 }
 send() {
     "$sim" --link "$link" --send "$1" >/dev/null
@@ -46,6 +49,9 @@ start_simulator first
 WINEDEBUG=-all wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$link" /f >/dev/null 2>&1
 # The registry is read when Wine starts a process: a server still running keeps its old map.
 wineserver --wait 2>/dev/null || true
+# The server opens the port's pseudo-terminal, whose hangup makes it list every object it holds on
+# standard error: started here, it says that where nobody reads it.
+wineserver --persistent=5 >/dev/null 2>&1
 
 mkfifo "$work/test.out"
 "$wine_run" "$program" >"$work/test.out" 2>&1 &
@@ -54,6 +60,8 @@ test_pid=$!
 exec {steps}<"$work/test.out"
 status=0
 while read -r -t 120 line <&"$steps"; do
+    # A Windows program ends its lines with CR LF.
+    line=${line%$'\r'}
     echo "$line"
     case $line in
     detecting)
@@ -67,4 +75,10 @@ while read -r -t 120 line <&"$steps"; do
     esac
 done
 wait "$test_pid" || status=$?
+if [ "$status" -ne 0 ]; then
+    for log in "$work"/*.log "$work"/*.err; do
+        echo "--- $(basename "$log")"
+        cat "$log"
+    done
+fi
 exit "$status"

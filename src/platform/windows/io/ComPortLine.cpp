@@ -10,11 +10,9 @@ namespace orvanel {
 namespace {
 
 constexpr DWORD kBaudRate = 38400;
-// A read ends at the first bytes, or after this long without any, so the reader sees a stop request.
-constexpr DWORD kReadWaitMs = 200;
-// A read that ends at once with nothing is a hung-up line (Wine reports one that way): the reader
-// pauses this long before trying again rather than spin.
-constexpr DWORD kSilentLinePauseMs = 50;
+// A read returns at once with what has arrived, and Windows then has nothing to wait on: an idle reader
+// looks again this often. (Wine instead keeps such a read pending until bytes arrive.)
+constexpr DWORD kIdleLookMs = 5;
 constexpr DWORD kWriteTimeoutMs = 2000;
 constexpr std::size_t kReadBufferSize = 4096;
 
@@ -61,10 +59,9 @@ bool configure(HANDLE handle)
     if (!SetCommState(handle, &dcb))
         return false;
     COMMTIMEOUTS timeouts{};
-    // Together: return at once with what has arrived, else wait up to kReadWaitMs for the first byte.
+    // A read returns what has arrived without waiting for more. (Wine ignores the documented way to wait
+    // for the first byte, MAXDWORD/MAXDWORD/N: such a read never ends.)
     timeouts.ReadIntervalTimeout = MAXDWORD;
-    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
-    timeouts.ReadTotalTimeoutConstant = kReadWaitMs;
     timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
     return SetCommTimeouts(handle, &timeouts) != 0;
 }
@@ -164,7 +161,6 @@ void ComPortLine::read(HANDLE handle, HANDLE stop, std::shared_ptr<Inbox> inbox)
     std::vector<std::uint8_t> buffer(kReadBufferSize);
     bool failed = overlapped.hEvent == nullptr;
     while (!failed) {
-        const ULONGLONG began = GetTickCount64();
         DWORD got = 0;
         ResetEvent(overlapped.hEvent);
         BOOL done = ReadFile(handle, buffer.data(), static_cast<DWORD>(buffer.size()), &got, &overlapped);
@@ -180,7 +176,7 @@ void ComPortLine::read(HANDLE handle, HANDLE stop, std::shared_ptr<Inbox> inbox)
         if (WaitForSingleObject(stop, 0) == WAIT_OBJECT_0)
             break;
         if (!done) {
-            // The adapter was pulled out, or the driver gave up on the port.
+            // The adapter was pulled out, the driver gave up on the port, or (Wine) the other end hung up.
             failed = true;
             break;
         }
@@ -189,8 +185,7 @@ void ComPortLine::read(HANDLE handle, HANDLE stop, std::shared_ptr<Inbox> inbox)
             inbox->bytes.insert(inbox->bytes.end(), buffer.begin(), buffer.begin() + got);
             inbox->arrived.notify_all();
             postDelivery(inbox);
-        } else if (GetTickCount64() - began < kReadWaitMs / 2 &&
-                   WaitForSingleObject(stop, kSilentLinePauseMs) == WAIT_OBJECT_0) {
+        } else if (WaitForSingleObject(stop, kIdleLookMs) == WAIT_OBJECT_0) {
             break;
         }
     }
