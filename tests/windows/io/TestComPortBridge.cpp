@@ -1,8 +1,10 @@
 #include "MessagePump.h"
 #include "bridge/BridgeLink.h"
 #include "platform/windows/io/ComPortLine.h"
+#include "platform/windows/io/ComPortList.h"
 #include "platform/windows/io/LoopTimer.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <vector>
@@ -74,4 +76,18 @@ TEST(ComPortBridge, OpenFailuresSayWhyInTheUsersTerms)
     EXPECT_EQ(error, "COM 7 no existe; los puertos son COM 1 a COM 6");
     EXPECT_FALSE(line.isOpen());
     EXPECT_TRUE(line.open(1, error)) << error;
+}
+
+TEST(ComPortBridge, ThePortListNamesTheSystemsPortsInOrder)
+{
+    const std::vector<std::string> ports = systemComPorts();
+    EXPECT_NE(std::find(ports.begin(), ports.end(), "COM1"), ports.end());
+    EXPECT_TRUE(std::is_sorted(ports.begin(), ports.end(), [](const std::string& a, const std::string& b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    }));
+    EXPECT_EQ(describeComPorts({"COM3", "COM10"}), "COM ports found:\n  COM3\n  COM10\n\n"
+                                                   "Without --com, \"COM N\" opens COMN. To open another port as "
+                                                   "COM 1:\n  orvanel --com 1=COM10\nor put this line in "
+                                                   "orvanel.conf:\n  com1 = COM10\n");
+    EXPECT_EQ(describeComPorts({}).rfind("No COM ports found: is the bridge's adapter plugged in?\n", 0), 0u);
 }
