@@ -2,10 +2,31 @@
 
 namespace orvanel {
 
+namespace {
+
+#ifdef _WIN32
+const char* const kExampleDevice = "COM7";
+#else
+const char* const kExampleDevice = "/dev/ttyUSB0";
+#endif
+
+} // namespace
+
 PortMap::PortMap()
 {
     for (std::int32_t port = kFirstPort; port <= kLastPort; ++port)
-        m_devices[static_cast<std::size_t>(port - kFirstPort)] = "/dev/ttyS" + std::to_string(port - kFirstPort);
+        m_devices[static_cast<std::size_t>(port - kFirstPort)] = defaultDevice(port);
+}
+
+std::string PortMap::defaultDevice(std::int32_t port)
+{
+    if (!isValidPort(port))
+        return {};
+#ifdef _WIN32
+    return "COM" + std::to_string(port);
+#else
+    return "/dev/ttyS" + std::to_string(port - kFirstPort);
+#endif
 }
 
 std::string PortMap::device(std::int32_t port) const
@@ -33,7 +54,7 @@ bool PortMap::applyOption(const std::string& value, std::string& error)
     const std::string shown = "--com " + value;
     const std::size_t equals = value.find('=');
     if (equals == std::string::npos) {
-        error = shown + ": expected N=DEVICE, e.g. 1=/dev/ttyUSB0";
+        error = shown + ": expected N=DEVICE, e.g. 1=" + kExampleDevice;
         return false;
     }
     const std::string number = value.substr(0, equals);

@@ -6,8 +6,9 @@
 
 namespace orvanel {
 
-// Which device each of the six bridge ports opens. Port N starts as /dev/ttyS(N-1); the
-// command-line option "--com N=DEVICE", or "comN = DEVICE" in orvanel.conf, points one port elsewhere.
+// Which device each of the six bridge ports opens. Port N starts as /dev/ttyS(N-1) on Linux and as
+// COMN on Windows, where the user's "COM N" is the system's own name; the command-line option "--com N=DEVICE", or
+// "comN = DEVICE" in orvanel.conf, points one port elsewhere.
 class PortMap
 {
 public:
@@ -17,12 +18,14 @@ public:
     PortMap();
 
     static bool isValidPort(std::int32_t port) { return port >= kFirstPort && port <= kLastPort; }
+    // The device a port opens unless chosen otherwise; empty for a number outside 1 to 6.
+    static std::string defaultDevice(std::int32_t port);
 
     // The device of a port, or an empty string for a number outside 1 to 6.
     std::string device(std::int32_t port) const;
     // Ignored for a number outside 1 to 6 or an empty device.
     void setDevice(std::int32_t port, std::string device);
-    // Whether setDevice chose the port's device, which then no longer is /dev/ttyS(N-1).
+    // Whether setDevice chose the port's device, which then no longer is its default device.
     bool isChosen(std::int32_t port) const;
 
     // Applies the value of one "--com" option, "N=DEVICE". On a bad value nothing changes, false

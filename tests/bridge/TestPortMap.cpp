@@ -7,9 +7,14 @@ using orvanel::PortMap;
 
 namespace {
 
+// "COM N" is the system's own COMN on Windows, the N-th serial device on Linux.
 std::string defaultDevice(int port)
 {
+#ifdef _WIN32
+    return "COM" + std::to_string(port);
+#else
     return "/dev/ttyS" + std::to_string(port - 1);
+#endif
 }
 
 } // namespace
@@ -17,15 +22,17 @@ std::string defaultDevice(int port)
 TEST(PortMap, DefaultsAreTheFirstSixSerialPorts)
 {
     const PortMap map;
-    for (int port = 1; port <= 6; ++port)
+    for (int port = 1; port <= 6; ++port) {
         EXPECT_EQ(map.device(port), defaultDevice(port));
+        EXPECT_EQ(PortMap::defaultDevice(port), defaultDevice(port));
+    }
 }
 
 TEST(PortMap, NumbersOutsideOneToSixHaveNoDevice)
 {
     const PortMap map;
     for (int port : {-1, 0, 7, 100})
-        EXPECT_TRUE(map.device(port).empty()) << port;
+        EXPECT_TRUE(map.device(port).empty() && PortMap::defaultDevice(port).empty()) << port;
     EXPECT_FALSE(PortMap::isValidPort(0));
     EXPECT_TRUE(PortMap::isValidPort(1));
     EXPECT_TRUE(PortMap::isValidPort(6));

@@ -1,5 +1,5 @@
 #include "fakes/ManualTimer.h"
-#include "platform/KeyPacer.h"
+#include "platform/pacing/KeyPacer.h"
 
 #include <QtTest>
 

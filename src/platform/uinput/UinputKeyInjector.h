@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/KeyPacer.h"
 #include "platform/keymap/KeyboardLayout.h"
+#include "platform/pacing/KeyPacer.h"
+#include "platform/posix/SystemClocks.h"
 #include "platform/uinput/KeyDeviceWriter.h"
 #include "system/KeyInjector.h"
 #include "system/OneShotTimer.h"

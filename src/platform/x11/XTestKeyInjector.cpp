@@ -1,5 +1,7 @@
 #include "platform/x11/XTestKeyInjector.h"
 
+#include "platform/posix/SystemClocks.h"
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
@@ -142,7 +144,7 @@ XTestKeyInjector::Opened XTestKeyInjector::open(const std::string& displayName, 
 }
 
 XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime, int xkbEventBase)
-    : m_display(display), m_xkbEventBase(xkbEventBase), m_pool(spareKeyCount, holdTime), m_pacer(*this)
+    : m_display(display), m_xkbEventBase(xkbEventBase), m_pool(spareKeyCount, holdTime), m_pacer(*this, systemSteadyMs)
 {
     // The server tells of every change of the keyboard map and state, so neither is asked for again
     // on the way from a passing to its key-stroke.

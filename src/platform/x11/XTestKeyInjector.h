@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/KeyPacer.h"
 #include "platform/keymap/KeyboardLayout.h"
+#include "platform/pacing/KeyPacer.h"
 #include "platform/x11/SpareKeyPool.h"
 #include "system/KeyInjector.h"
 

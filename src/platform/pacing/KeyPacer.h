@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/posix/SystemClocks.h"
+#include "system/Clocks.h"
 #include "system/KeyInjector.h"
 #include "system/OneShotTimer.h"
 
@@ -15,6 +15,8 @@ namespace orvanel {
 // order sent; with a delay, one key event per tick of a one-shot timer of the event loop, so that
 // send() only queues and the program goes on reading the bridge while slow typing catches up. Without a
 // delay each key-stroke is typed within send().
+//
+// It needs nothing of the window system, so the key backends of Linux and Windows share it.
 //
 // Right before a key-stroke's first key goes out it is checked, since the world may have changed while
 // it waited: it is not typed when the target check finds no other program to receive it, nor when it
@@ -33,7 +35,7 @@ public:
         virtual bool typeNext() = 0;
     };
 
-    explicit KeyPacer(Typist& typist, SteadyClock clock = systemSteadyMs);
+    KeyPacer(Typist& typist, SteadyClock clock);
     KeyPacer(const KeyPacer&) = delete;
     KeyPacer& operator=(const KeyPacer&) = delete;
 

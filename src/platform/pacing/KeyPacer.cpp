@@ -1,4 +1,4 @@
-#include "platform/KeyPacer.h"
+#include "platform/pacing/KeyPacer.h"
 
 namespace orvanel {
 
