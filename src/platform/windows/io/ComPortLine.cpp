@@ -1,5 +1,6 @@
 #include "platform/windows/io/ComPortLine.h"
 
+#include "platform/windows/WideText.h"
 #include "platform/windows/io/ComPortList.h"
 
 #include <chrono>
@@ -16,22 +17,12 @@ constexpr DWORD kIdleLookMs = 5;
 constexpr DWORD kWriteTimeoutMs = 2000;
 constexpr std::size_t kReadBufferSize = 4096;
 
-std::wstring widen(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
 // COM10 and above open only by their device path; "\\.\" serves the lower ones too.
 std::wstring devicePath(const std::string& device)
 {
     if (device.rfind("\\\\", 0) == 0)
-        return widen(device);
-    return L"\\\\.\\" + widen(device);
+        return toWide(device);
+    return L"\\\\.\\" + toWide(device);
 }
 
 bool configure(HANDLE handle)

@@ -1,5 +1,7 @@
 #include "platform/windows/io/ComPortList.h"
 
+#include "platform/windows/WideText.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <windows.h>
@@ -7,16 +9,6 @@
 namespace orvanel {
 
 namespace {
-
-std::string narrow(const wchar_t* text, std::size_t length)
-{
-    if (length == 0)
-        return {};
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), result.data(), size, nullptr, nullptr);
-    return result;
-}
 
 // COM2 before COM10.
 bool comesBefore(const std::string& a, const std::string& b)
@@ -56,7 +48,7 @@ std::vector<std::string> systemComPorts()
         while (length > 0 && data[length - 1] == L'\0')
             --length;
         if (length > 0)
-            ports.push_back(narrow(data, length));
+            ports.push_back(toUtf8(std::wstring(data, length)));
     }
     RegCloseKey(key);
     std::sort(ports.begin(), ports.end(), comesBefore);
