@@ -5,8 +5,8 @@ namespace orvanel {
 AboutOpener::AboutOpener(SystemInfoServices services, std::function<void()> closed)
     : m_services(std::move(services)), m_closed(std::move(closed))
 {
-    m_owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr),
-                              nullptr);
+    m_owner =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
 }
 
 AboutOpener::~AboutOpener()

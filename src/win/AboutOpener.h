@@ -3,9 +3,9 @@
 #include "about/SystemInfoServices.h"
 #include "win/frmAbout.h"
 
-#include <windows.h>
 #include <functional>
 #include <memory>
+#include <windows.h>
 
 namespace orvanel {
 

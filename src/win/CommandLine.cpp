@@ -125,13 +125,13 @@ std::string takeValue(const std::string& name, const std::string& value, Command
     } else if (name == "min-gap") {
         result.minGapMs = parseMinGapMs(value);
         if (!result.minGapMs)
-            return "--min-gap takes whole milliseconds from 0 to " + std::to_string(kMaxMinGapMs) + ", not \"" +
-                   value + "\"";
+            return "--min-gap takes whole milliseconds from 0 to " + std::to_string(kMaxMinGapMs) + ", not \"" + value +
+                   "\"";
     } else if (name == "key-delay") {
         const auto delay = parseMs(value, kMaxKeyDelayMs);
         if (!delay)
-            return "--key-delay takes milliseconds from 0 to " + std::to_string(kMaxKeyDelayMs) + ", not \"" +
-                   value + "\"";
+            return "--key-delay takes milliseconds from 0 to " + std::to_string(kMaxKeyDelayMs) + ", not \"" + value +
+                   "\"";
         result.keyDelayMs = *delay;
     }
     return {};
@@ -167,7 +167,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
         // "--log=x", "--log x" and "-log x" are all the same option.
         const std::size_t dashes = argument.compare(0, 2, "--") == 0 ? 2 : 1;
         const std::size_t equals = argument.find('=');
-        const std::string name = argument.substr(dashes, equals == std::string::npos ? std::string::npos : equals - dashes);
+        const std::string name =
+            argument.substr(dashes, equals == std::string::npos ? std::string::npos : equals - dashes);
         if (takesValue(name)) {
             if (equals != std::string::npos)
                 values.emplace_back(name, argument.substr(equals + 1));
@@ -191,8 +192,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
     if (!positional.empty())
         return fail("unexpected argument \"" + positional + "\": orvanel takes options only (see --help)");
     if (help || version || listPorts) {
-        result.action = help ? CommandLine::Action::ShowHelp
-                             : version ? CommandLine::Action::ShowVersion : CommandLine::Action::ListPorts;
+        result.action = help      ? CommandLine::Action::ShowHelp
+                        : version ? CommandLine::Action::ShowVersion
+                                  : CommandLine::Action::ListPorts;
         return result;
     }
     // Checked in the order of the help text, as the Linux program does.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <windows.h>
 #include <string>
+#include <windows.h>
 
 namespace orvanel {
 

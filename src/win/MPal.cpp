@@ -28,9 +28,9 @@ void registerClasses(WNDPROC window, WNDPROC frame)
     windowClass.lpfnWndProc = window;
     windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_ORVANEL), IMAGE_ICON,
                                                       GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-    windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_ORVANEL), IMAGE_ICON,
-                                                        GetSystemMetrics(SM_CXSMICON),
-                                                        GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hIconSm =
+        static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_ORVANEL), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     RegisterClassExW(&windowClass);
     windowClass.lpszClassName = kFrameClass;
     windowClass.lpfnWndProc = frame;
@@ -76,10 +76,9 @@ MPal::MPal(std::unique_ptr<Race> race, const Options& options)
     RECT frameRect{0, 0, m_twips.px(kClientWidthTwips), m_twips.px(kClientHeightTwips)};
     AdjustWindowRectEx(&frameRect, style, TRUE, WS_EX_CONTROLPARENT);
     // The stored position is the client area's top-left corner on the screen.
-    m_window = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"Orvanel", style,
-                               m_twips.px(2430) + frameRect.left, m_twips.px(1140) + frameRect.top,
-                               frameRect.right - frameRect.left, frameRect.bottom - frameRect.top, nullptr, nullptr,
-                               instance, this);
+    m_window = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"Orvanel", style, m_twips.px(2430) + frameRect.left,
+                               m_twips.px(1140) + frameRect.top, frameRect.right - frameRect.left,
+                               frameRect.bottom - frameRect.top, nullptr, nullptr, instance, this);
 
     buildMenu();
     buildControls();
@@ -126,12 +125,12 @@ void MPal::buildMenu()
 HWND MPal::frame(const wchar_t* caption, int id, const RECT& at)
 {
     // A container, so that disabling the frame blocks its controls, holding the drawn group box.
-    HWND container = CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, caption, WS_CHILD | WS_VISIBLE,
-                                     at.left, at.top, at.right - at.left, at.bottom - at.top, m_window,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                                     nullptr);
-    placeControl(container, WC_BUTTONW, caption, BS_GROUPBOX, RECT{0, 0, at.right - at.left, at.bottom - at.top},
-                 0, m_fonts.front());
+    HWND container =
+        CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, caption, WS_CHILD | WS_VISIBLE, at.left, at.top,
+                        at.right - at.left, at.bottom - at.top, m_window,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    placeControl(container, WC_BUTTONW, caption, BS_GROUPBOX, RECT{0, 0, at.right - at.left, at.bottom - at.top}, 0,
+                 m_fonts.front());
     return container;
 }
 
@@ -148,8 +147,8 @@ void MPal::buildControls()
     const auto& t = m_twips;
     constexpr DWORD kTab = WS_TABSTOP | WS_GROUP;
 
-    Picture1 = placeControl(m_window, WC_STATICW, L"", SS_OWNERDRAW, t.rect(6360, 3960, 3015, 2175), kPicture1,
-                            dialog, WS_EX_CLIENTEDGE);
+    Picture1 = placeControl(m_window, WC_STATICW, L"", SS_OWNERDRAW, t.rect(6360, 3960, 3015, 2175), kPicture1, dialog,
+                            WS_EX_CLIENTEDGE);
     Label1 = placeControl(m_window, WC_STATICW, L"", SS_CENTER | SS_CENTERIMAGE | SS_NOTIFY | WS_BORDER,
                           t.rect(3000, 840, 5295, 615), kLabel1, status);
 
@@ -168,8 +167,8 @@ void MPal::buildControls()
         const int row = static_cast<int>(i);
         Text2[i] = placeControl(Frame3, WC_EDITW, L"", ES_AUTOHSCROLL | kTab, t.rect(right ? 3120 : 480, top, 495, 345),
                                 kText2 + row, dialog, WS_EX_CLIENTEDGE);
-        Text3[i] = placeControl(Frame3, WC_EDITW, L"", ES_AUTOHSCROLL | kTab, t.rect(right ? 4080 : 1440, top, 975, 375),
-                                kText3 + row, dialog, WS_EX_CLIENTEDGE);
+        Text3[i] = placeControl(Frame3, WC_EDITW, L"", ES_AUTOHSCROLL | kTab,
+                                t.rect(right ? 4080 : 1440, top, 975, 375), kText3 + row, dialog, WS_EX_CLIENTEDGE);
     }
     Check1 = placeControl(Frame3, WC_BUTTONW, L"Asignar IDs automáticamente", BS_AUTOCHECKBOX | BS_MULTILINE | kTab,
                           t.rect(480, 3600, 1695, 375), kCheck1, dialog);
@@ -181,10 +180,10 @@ void MPal::buildControls()
     Command5 = placeControl(Frame2, WC_BUTTONW, L"Leer ID", BS_PUSHBUTTON | kTab, t.rect(240, 1080, 1695, 495),
                             kCommand5, dialog);
 
-    Command1 = placeControl(Frame1, WC_BUTTONW, L"Start", BS_PUSHBUTTON | kTab, t.rect(240, 360, 1935, 495), kCommand1,
-                            big);
-    Command2 = placeControl(Frame1, WC_BUTTONW, L"Stop", BS_PUSHBUTTON | kTab, t.rect(240, 1080, 1935, 495), kCommand2,
-                            big);
+    Command1 =
+        placeControl(Frame1, WC_BUTTONW, L"Start", BS_PUSHBUTTON | kTab, t.rect(240, 360, 1935, 495), kCommand1, big);
+    Command2 =
+        placeControl(Frame1, WC_BUTTONW, L"Stop", BS_PUSHBUTTON | kTab, t.rect(240, 1080, 1935, 495), kCommand2, big);
 
     // The height given is the open list's; the closed list's is that of its selection field.
     RECT list = t.rect(8880, 840, 975, 315);
@@ -483,8 +482,8 @@ void MPal::drawItem(const DRAWITEMSTRUCT& item)
         FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
         const COLORREF colour = linkColour(m_linkState);
         HBRUSH brush = CreateSolidBrush(colour);
-        HPEN pen = CreatePen(PS_SOLID, 1,
-                             RGB(GetRValue(colour) * 10 / 14, GetGValue(colour) * 10 / 14, GetBValue(colour) * 10 / 14));
+        HPEN pen = CreatePen(
+            PS_SOLID, 1, RGB(GetRValue(colour) * 10 / 14, GetGValue(colour) * 10 / 14, GetBValue(colour) * 10 / 14));
         const HGDIOBJ oldBrush = SelectObject(item.hDC, brush);
         const HGDIOBJ oldPen = SelectObject(item.hDC, pen);
         Ellipse(item.hDC, item.rcItem.left, item.rcItem.top, item.rcItem.right, item.rcItem.bottom);
@@ -552,8 +551,7 @@ LRESULT CALLBACK MPal::frameProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
-LRESULT CALLBACK MPal::portListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                    DWORD_PTR self)
+LRESULT CALLBACK MPal::portListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self)
 {
     const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
     // Ccom_LostFocus: only the focus going to another control of the window; switching to another

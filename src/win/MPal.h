@@ -7,11 +7,11 @@
 #include "win/CommonDialog.h"
 #include "win/Twips.h"
 
-#include <windows.h>
 #include <array>
 #include <functional>
 #include <memory>
 #include <vector>
+#include <windows.h>
 
 namespace orvanel {
 

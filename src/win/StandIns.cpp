@@ -164,9 +164,9 @@ std::uint64_t standInSteadyMs()
 WallTime standInWallTime()
 {
     WallTime now;
-    now.epochMs = std::chrono::duration_cast<std::chrono::milliseconds>(
-                      std::chrono::system_clock::now().time_since_epoch())
-                      .count();
+    now.epochMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count();
     TIME_ZONE_INFORMATION zone{};
     const DWORD kind = GetTimeZoneInformation(&zone);
     LONG bias = zone.Bias;

@@ -24,9 +24,10 @@ HFONT Twips::dialogFont(double points, bool bold, bool underline) const
 HWND placeControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, const RECT& at, int id,
                   HFONT font, DWORD exStyle)
 {
-    HWND control = CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, at.left, at.top,
-                                   at.right - at.left, at.bottom - at.top, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+    HWND control =
+        CreateWindowExW(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, at.left, at.top, at.right - at.left,
+                        at.bottom - at.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                        GetModuleHandleW(nullptr), nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }

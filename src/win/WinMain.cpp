@@ -10,11 +10,11 @@
 #include "win/Utf16.h"
 #include "win/WindowsServices.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <optional>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <optional>
+#include <windows.h>
 
 using namespace orvanel;
 
@@ -96,7 +96,8 @@ void enterSettingsFolder(CommandLine& command, Files& files)
     if (problem.empty() && !SetCurrentDirectoryW(toUtf16(folder).c_str()))
         problem = folder + ": no se puede entrar en la carpeta";
     if (!problem.empty())
-        writeToConsole(ConsoleStream::Error, "orvanel: la configuración se queda en la carpeta actual: " + problem + "\n");
+        writeToConsole(ConsoleStream::Error,
+                       "orvanel: la configuración se queda en la carpeta actual: " + problem + "\n");
 }
 
 // The command line's options, and orvanel.conf's where the command line sets nothing.
@@ -143,8 +144,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
     const RaceOptions options = raceOptions(command, readSettings(*services.files, kSettingsFileName));
     windowOptions.ports = command.ports;
 
-    auto bridge = std::make_unique<BridgeLink>(services.makeLine(command.ports), services.makeTimer,
-                                               services.steadyClock);
+    auto bridge =
+        std::make_unique<BridgeLink>(services.makeLine(command.ports), services.makeTimer, services.steadyClock);
     RaceServices raceServices{std::move(bridge),
                               *services.keys,
                               *services.beeper,

@@ -18,8 +18,7 @@ constexpr COLORREF kTransparent = RGB(255, 0, 255);
 
 frmAbout::frmAbout(SystemInfoServices& services, HWND owner, std::function<void()> closed)
     : m_messages(orvanelIdentity().title),
-      m_systemInfo(*services.registry, *services.files, *services.launcher, m_messages),
-      m_closed(std::move(closed))
+      m_systemInfo(*services.registry, *services.files, *services.launcher, m_messages), m_closed(std::move(closed))
 {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass{};
@@ -76,9 +75,8 @@ void frmAbout::buildControls()
     // In tab order: OK, the picture (no stop), System Info.
     cmdOK = placeControl(m_window, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, t.rect(4245, 3705, 1260, 345),
                          kCmdOK, dialog);
-    picIcon =
-        placeControl(m_window, WC_STATICW, L"", SS_OWNERDRAW, t.rect(120, 240, 1185, 495), kPicIcon, dialog,
-                     WS_EX_CLIENTEDGE);
+    picIcon = placeControl(m_window, WC_STATICW, L"", SS_OWNERDRAW, t.rect(120, 240, 1185, 495), kPicIcon, dialog,
+                           WS_EX_CLIENTEDGE);
     cmdSysInfo = placeControl(m_window, WC_BUTTONW, L"&System Info...", BS_PUSHBUTTON | WS_TABSTOP,
                               t.rect(4260, 4155, 1245, 345), kCmdSysInfo, dialog);
     lblDescription = placeControl(
@@ -141,8 +139,8 @@ void frmAbout::drawPicture(const DRAWITEMSTRUCT& item)
     GetObjectW(m_picture, sizeof size, &size);
     HDC source = CreateCompatibleDC(item.hDC);
     const HGDIOBJ old = SelectObject(source, m_picture);
-    TransparentBlt(item.hDC, item.rcItem.left, item.rcItem.top, size.bmWidth, size.bmHeight, source, 0, 0,
-                   size.bmWidth, size.bmHeight, kTransparent);
+    TransparentBlt(item.hDC, item.rcItem.left, item.rcItem.top, size.bmWidth, size.bmHeight, source, 0, 0, size.bmWidth,
+                   size.bmHeight, kTransparent);
     SelectObject(source, old);
     DeleteDC(source);
 }

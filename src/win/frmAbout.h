@@ -5,9 +5,9 @@
 #include "win/Twips.h"
 #include "win/WinMessageBox.h"
 
-#include <windows.h>
 #include <functional>
 #include <vector>
+#include <windows.h>
 
 namespace orvanel {
 

@@ -3,17 +3,17 @@
 // window opens once, closing keeps the port, and --help and --version answer on standard output.
 #include "bridge/BridgeLink.h"
 #include "win/MPal.h"
-#include "win/WindowsServices.h"
 #include "win/Utf16.h"
+#include "win/WindowsServices.h"
 #include "win/frmAbout.h"
 
-#include <gtest/gtest.h>
-#include <windows.h>
 #include <filesystem>
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 using namespace orvanel;
 
@@ -287,21 +287,29 @@ TEST_F(WinAppWindow, ClosingKeepsTheChosenPort)
     EXPECT_EQ(contents.str(), " 2 \r\n");
 }
 
-// Menus are not shared between processes under Wine: the menu bar is read in a window of this one.
-TEST(WinAppMenu, HasTheClassicCaptions)
+// A main window in this process, on stand-in services: menus are not shared between processes under
+// Wine, nor is the keyboard focus.
+class WinAppInProcess : public testing::Test
 {
-    WindowsServices services = makeWindowsServices(0);
-    RaceServices raceServices{std::make_unique<BridgeLink>(services.makeLine(PortMap()), services.makeTimer,
-                                                           services.steadyClock),
-                              *services.keys,
-                              *services.beeper,
-                              *services.files,
-                              services.makeTimer,
-                              services.steadyClock,
-                              services.wallClock,
-                              [](const std::string&) {}};
-    MPal window(std::make_unique<Race>(std::move(raceServices), RaceOptions()), MPal::Options());
-    const HMENU bar = GetMenu(window.handle());
+protected:
+    WinAppInProcess()
+        : m_services(makeWindowsServices(0)),
+          m_window(std::make_unique<Race>(
+                       RaceServices{std::make_unique<BridgeLink>(m_services.makeLine(PortMap()), m_services.makeTimer,
+                                                                 m_services.steadyClock),
+                                    *m_services.keys, *m_services.beeper, *m_services.files, m_services.makeTimer,
+                                    m_services.steadyClock, m_services.wallClock, [](const std::string&) {}},
+                       RaceOptions()),
+                   MPal::Options())
+    {}
+
+    WindowsServices m_services;
+    MPal m_window;
+};
+
+TEST_F(WinAppInProcess, MenuHasTheClassicCaptions)
+{
+    const HMENU bar = GetMenu(m_window.handle());
     const auto caption = [](HMENU menu, UINT at) {
         wchar_t item[64] = {};
         GetMenuStringW(menu, at, item, 64, MF_BYPOSITION);
@@ -316,6 +324,25 @@ TEST(WinAppMenu, HasTheClassicCaptions)
     ASSERT_EQ(GetMenuItemCount(Mmenu), 6);
     for (UINT i = 0; i < 6; ++i)
         EXPECT_EQ(caption(Mmenu, i), items[i]);
+}
+
+TEST_F(WinAppInProcess, TabRunsThroughTheTableThenTheButtonsThenThePortList)
+{
+    m_window.show(SW_SHOWNORMAL);
+    std::vector<int> expected;
+    for (int row = 1; row < static_cast<int>(MappingTable::kRows); ++row)
+        expected.push_back(MPal::kText2 + row);
+    for (int row = 0; row < static_cast<int>(MappingTable::kRows); ++row)
+        expected.push_back(MPal::kText3 + row);
+    // Stop is disabled until Start has run: Tab passes it by.
+    expected.insert(expected.end(), {MPal::kCommand4, MPal::kText1, MPal::kCommand5, MPal::kCommand1, MPal::kCcom,
+                                     MPal::kCheck1, MPal::kText2});
+    ASSERT_EQ(GetDlgCtrlID(GetFocus()), MPal::kText2);
+    for (const int id : expected) {
+        MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
+        ASSERT_TRUE(m_window.translateDialogMessage(tab));
+        ASSERT_EQ(GetDlgCtrlID(GetFocus()), id);
+    }
 }
 
 } // namespace

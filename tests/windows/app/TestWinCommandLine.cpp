@@ -44,16 +44,19 @@ TEST(WinCommandLine, AnswersOrRefusesInTheLinuxProgramsWords)
         {{"--keys", "xtest"}, CommandLine::Action::Fail, "unknown option \"--keys\" (see --help)"},
         {{"--bogus=1"}, CommandLine::Action::Fail, "unknown option \"--bogus\" (see --help)"},
         {{"--start=yes"}, CommandLine::Action::Fail, "--start takes no value, not \"--start=yes\""},
-        {{"coches.txt"}, CommandLine::Action::Fail,
+        {{"coches.txt"},
+         CommandLine::Action::Fail,
          "unexpected argument \"coches.txt\": orvanel takes options only (see --help)"},
         {{"--ids"}, CommandLine::Action::Fail, "--ids needs a file, for example --ids coches.txt"},
         {{"--ids="}, CommandLine::Action::Fail, "--ids needs a file, for example --ids coches.txt"},
         {{"--log"}, CommandLine::Action::Fail, "--log needs a file, for example --log carrera.csv"},
         {{"--preset", "letters"}, CommandLine::Action::Fail, "--preset takes digits or fkeys, not \"letters\""},
-        {{"--min-gap", "600001"}, CommandLine::Action::Fail,
+        {{"--min-gap", "600001"},
+         CommandLine::Action::Fail,
          "--min-gap takes whole milliseconds from 0 to 600000, not \"600001\""},
         {{"--key-delay", "-1"}, CommandLine::Action::Fail, "--key-delay takes milliseconds from 0 to 1000, not \"-1\""},
-        {{"--key-delay", "1001"}, CommandLine::Action::Fail,
+        {{"--key-delay", "1001"},
+         CommandLine::Action::Fail,
          "--key-delay takes milliseconds from 0 to 1000, not \"1001\""},
         {{"--com", "7=COM1"}, CommandLine::Action::Fail, "--com 7=COM1: the port number must be 1 to 6"},
         // The first problem in the help text's order, whatever the order typed.
@@ -70,9 +73,9 @@ TEST(WinCommandLine, AnswersOrRefusesInTheLinuxProgramsWords)
 TEST(WinCommandLine, HelpNamesEveryOption)
 {
     const std::string help = commandLineHelp();
-    for (const char* option : {"--com N=COMx", "--ids FILE", "--preset digits|fkeys", "--start", "--key-delay MS",
-                               "--settings-folder", "--min-gap MS", "--log FILE", "--list-ports", "-h, --help",
-                               "-v, --version", "%APPDATA%\\Orvanel"})
+    for (const char* option :
+         {"--com N=COMx", "--ids FILE", "--preset digits|fkeys", "--start", "--key-delay MS", "--settings-folder",
+          "--min-gap MS", "--log FILE", "--list-ports", "-h, --help", "-v, --version", "%APPDATA%\\Orvanel"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 
