@@ -1,6 +1,6 @@
 #include "win/CommonDialog.h"
 
-#include "win/Utf16.h"
+#include "platform/windows/WideText.h"
 
 #include <commdlg.h>
 #include <vector>
@@ -11,7 +11,7 @@ std::string CommonDialog::show(HWND owner, const wchar_t* title, bool save)
 {
     std::vector<wchar_t> file(32768, L'\0');
     m_fileName.copy(file.data(), file.size() - 1);
-    const std::wstring folder = toUtf16(m_folder);
+    const std::wstring folder = toWide(m_folder);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;

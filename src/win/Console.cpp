@@ -1,6 +1,6 @@
 #include "win/Console.h"
 
-#include "win/Utf16.h"
+#include "platform/windows/WideText.h"
 
 #include <windows.h>
 
@@ -35,7 +35,7 @@ bool writeToConsole(ConsoleStream stream, const std::string& text)
     DWORD mode = 0;
     DWORD written = 0;
     if (GetConsoleMode(handle, &mode)) {
-        const std::wstring wide = toUtf16(text);
+        const std::wstring wide = toWide(text);
         return WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != FALSE;
     }
     return WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE;

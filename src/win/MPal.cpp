@@ -1,7 +1,7 @@
 #include "win/MPal.h"
 
 #include "win/Resources.h"
-#include "win/Utf16.h"
+#include "platform/windows/WideText.h"
 
 #include <commctrl.h>
 
@@ -233,7 +233,7 @@ void MPal::buildTooltips()
 
 void MPal::setTooltip(HWND control, const std::string& text)
 {
-    const std::wstring wide = toUtf16(text);
+    const std::wstring wide = toWide(text);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.hwnd = m_window;
@@ -372,7 +372,7 @@ void MPal::MAbout_Click()
 
 void MPal::showStatus(const std::string& text)
 {
-    SetWindowTextW(Label1, toUtf16(text).c_str());
+    SetWindowTextW(Label1, toWide(text).c_str());
 }
 
 void MPal::showReason(const std::string& text)
@@ -394,7 +394,7 @@ void MPal::showText(std::size_t row, MappingTable::Column column, const std::str
 {
     const HWND box = column == MappingTable::Column::Id ? Text2.at(row) : Text3.at(row);
     if (windowText(box) != text)
-        SetWindowTextW(box, toUtf16(text).c_str());
+        SetWindowTextW(box, toWide(text).c_str());
 }
 
 void MPal::showAutoAssign(bool on)

@@ -7,7 +7,7 @@
 #include "win/CommandLine.h"
 #include "win/Console.h"
 #include "win/MPal.h"
-#include "win/Utf16.h"
+#include "platform/windows/WideText.h"
 #include "win/WindowsServices.h"
 
 #include <commctrl.h>
@@ -36,7 +36,7 @@ std::vector<std::string> commandArguments()
 void tell(ConsoleStream stream, const std::string& text)
 {
     if (!writeToConsole(stream, text))
-        MessageBoxW(nullptr, toUtf16(text).c_str(), L"Orvanel",
+        MessageBoxW(nullptr, toWide(text).c_str(), L"Orvanel",
                     MB_OK | (stream == ConsoleStream::Error ? MB_ICONERROR : MB_ICONINFORMATION));
 }
 
@@ -64,7 +64,7 @@ std::optional<int> answerWithoutWindow(const CommandLine& command, const Windows
 
 std::string absolutePath(const std::string& path)
 {
-    const std::wstring wide = toUtf16(path);
+    const std::wstring wide = toWide(path);
     const DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
     if (size == 0)
         return path;
@@ -93,7 +93,7 @@ void enterSettingsFolder(CommandLine& command, Files& files)
     }
     const std::string folder = files.settingsFolder();
     FileProblem problem = files.makeFolder(folder);
-    if (problem.empty() && !SetCurrentDirectoryW(toUtf16(folder).c_str()))
+    if (problem.empty() && !SetCurrentDirectoryW(toWide(folder).c_str()))
         problem = folder + ": no se puede entrar en la carpeta";
     if (!problem.empty())
         writeToConsole(ConsoleStream::Error,

@@ -1,6 +1,6 @@
 #include "win/WinMessageBox.h"
 
-#include "win/Utf16.h"
+#include "platform/windows/WideText.h"
 
 #include <windows.h>
 
@@ -9,7 +9,7 @@ namespace orvanel {
 void WinMessageBox::show(const std::string& text)
 {
     // Without an owner, task-modal: every window of the program waits until it is dismissed.
-    MessageBoxW(nullptr, toUtf16(text).c_str(), toUtf16(m_title).c_str(), MB_OK | MB_TASKMODAL);
+    MessageBoxW(nullptr, toWide(text).c_str(), toWide(m_title).c_str(), MB_OK | MB_TASKMODAL);
 }
 
 } // namespace orvanel

@@ -2,6 +2,7 @@
 
 #include "about/SystemInfoServices.h"
 #include "bridge/PortMap.h"
+#include "platform/windows/io/LoopWindow.h"
 #include "system/Beeper.h"
 #include "system/ByteLine.h"
 #include "system/Clocks.h"
@@ -18,6 +19,8 @@ namespace orvanel {
 // What Orvanel.exe uses of Windows, chosen in one place (makeWindowsServices).
 struct WindowsServices
 {
+    // The message loop's own window, for the timers and the serial line's deliveries: it goes last.
+    std::unique_ptr<LoopWindow> loop;
     std::unique_ptr<Files> files;
     std::unique_ptr<KeyInjector> keys;
     std::unique_ptr<Beeper> beeper;

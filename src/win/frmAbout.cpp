@@ -2,7 +2,7 @@
 
 #include "about/AboutCaptions.h"
 #include "win/Resources.h"
-#include "win/Utf16.h"
+#include "platform/windows/WideText.h"
 
 #include <commctrl.h>
 
@@ -98,9 +98,9 @@ void frmAbout::buildControls()
 void frmAbout::Form_Load()
 {
     const AboutCaptions captions = aboutCaptions(orvanelIdentity());
-    SetWindowTextW(m_window, toUtf16(captions.windowTitle).c_str());
-    SetWindowTextW(lblVersion, toUtf16(captions.version).c_str());
-    SetWindowTextW(lblTitle, toUtf16(captions.title).c_str());
+    SetWindowTextW(m_window, toWide(captions.windowTitle).c_str());
+    SetWindowTextW(lblVersion, toWide(captions.version).c_str());
+    SetWindowTextW(lblTitle, toWide(captions.title).c_str());
 }
 
 void frmAbout::cmdOK_Click()

@@ -3,7 +3,7 @@
 // window opens once, closing keeps the port, and --help and --version answer on standard output.
 #include "bridge/BridgeLink.h"
 #include "win/MPal.h"
-#include "win/Utf16.h"
+#include "platform/windows/WideText.h"
 #include "win/WindowsServices.h"
 #include "win/frmAbout.h"
 
@@ -31,7 +31,7 @@ std::wstring windowsPath(std::string path)
             c = c == '/' ? '\\' : c;
         path = "Z:" + path;
     }
-    return toUtf16(path);
+    return toWide(path);
 }
 
 std::string text(HWND window)
