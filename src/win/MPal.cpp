@@ -1,7 +1,8 @@
 #include "win/MPal.h"
 
-#include "win/Resources.h"
 #include "platform/windows/WideText.h"
+#include "win/OwnedWindowProc.h"
+#include "win/Resources.h"
 
 #include <commctrl.h>
 
@@ -66,7 +67,7 @@ COLORREF linkColour(BridgeSession::LinkState state)
 MPal::MPal(std::unique_ptr<Race> race, const Options& options)
     : m_race(std::move(race)), m_ports(options.ports), CD1(options.fileDialogFolder)
 {
-    registerClasses(windowProc, frameProc);
+    registerClasses(ownedWindowProc<MPal>, frameProc);
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     m_bridgePicture = static_cast<HBITMAP>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDB_BRIDGE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -522,17 +523,6 @@ LRESULT MPal::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     return DefWindowProcW(m_window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK MPal::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* created = reinterpret_cast<MPal*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        created->m_window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-    }
-    auto* self = reinterpret_cast<MPal*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->handleMessage(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK MPal::frameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

@@ -1,8 +1,9 @@
 #include "win/frmAbout.h"
 
 #include "about/AboutCaptions.h"
-#include "win/Resources.h"
 #include "platform/windows/WideText.h"
+#include "win/OwnedWindowProc.h"
+#include "win/Resources.h"
 
 #include <commctrl.h>
 
@@ -27,7 +28,7 @@ frmAbout::frmAbout(SystemInfoServices& services, HWND owner, std::function<void(
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kWindowClass;
-    windowClass.lpfnWndProc = windowProc;
+    windowClass.lpfnWndProc = ownedWindowProc<frmAbout>;
     RegisterClassExW(&windowClass); // fails harmlessly once the class exists
     m_picture = static_cast<HBITMAP>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDB_ABOUT), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
@@ -184,17 +185,6 @@ LRESULT frmAbout::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     }
     return DefWindowProcW(m_window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK frmAbout::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* created = reinterpret_cast<frmAbout*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-        created->m_window = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-    }
-    auto* self = reinterpret_cast<frmAbout*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    return self ? self->handleMessage(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
 }
 
 } // namespace orvanel
