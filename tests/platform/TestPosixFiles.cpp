@@ -1,3 +1,4 @@
+#include "FileReadingSupport.h"
 #include "PosixFileSupport.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/posix/SettingsFolder.h"
@@ -14,29 +15,11 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-struct Read
-{
-    FileReading reading;
-    std::vector<std::string> pieces;
-};
-
-// Reads the file at path; take answers false once stopAfter pieces have come.
+// Reads the file at path as the program does.
 Read readAll(const std::string& path, FileOwners owners, std::size_t maxBytes, std::size_t stopAfter = SIZE_MAX)
 {
-    Read read;
-    read.reading = PosixFiles().read(path, owners, maxBytes, [&read, stopAfter](std::string_view bytes) {
-        read.pieces.emplace_back(bytes);
-        return read.pieces.size() < stopAfter;
-    });
-    return read;
-}
-
-std::string joined(const std::vector<std::string>& pieces)
-{
-    std::string out;
-    for (const std::string& piece : pieces)
-        out += piece;
-    return out;
+    PosixFiles files;
+    return test::readAll(files, path, owners, maxBytes, stopAfter);
 }
 
 mode_t modeOf(const std::string& path)

@@ -1,3 +1,4 @@
+#include "FileReadingSupport.h"
 #include "WinTestFolder.h"
 #include "platform/windows/WinFiles.h"
 #include "session/RaceLog.h"
@@ -13,29 +14,11 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-struct Read
-{
-    FileReading reading;
-    std::vector<std::string> pieces;
-};
-
-// Reads the file at path; take answers false once stopAfter pieces have come.
+// Reads the file at path as the program does.
 Read readAll(const std::string& path, std::size_t maxBytes, std::size_t stopAfter = SIZE_MAX)
 {
-    Read read;
-    read.reading = WinFiles().read(path, FileOwners::UserOrRoot, maxBytes, [&read, stopAfter](std::string_view bytes) {
-        read.pieces.emplace_back(bytes);
-        return read.pieces.size() < stopAfter;
-    });
-    return read;
-}
-
-std::string joined(const std::vector<std::string>& pieces)
-{
-    std::string out;
-    for (const std::string& piece : pieces)
-        out += piece;
-    return out;
+    WinFiles files;
+    return test::readAll(files, path, FileOwners::UserOrRoot, maxBytes, stopAfter);
 }
 
 // Another program's handle on the file, shared for reading only, as an editor or a spreadsheet holds one.
