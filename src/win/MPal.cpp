@@ -74,12 +74,9 @@ MPal::MPal(std::unique_ptr<Race> race, const Options& options)
 
     // Sizable, but no maximize button: the controls keep their places whatever the size.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
-    RECT frameRect{0, 0, m_twips.px(kClientWidthTwips), m_twips.px(kClientHeightTwips)};
-    AdjustWindowRectEx(&frameRect, style, TRUE, WS_EX_CONTROLPARENT);
     // The stored position is the client area's top-left corner on the screen.
-    m_window = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, L"Orvanel", style, m_twips.px(2430) + frameRect.left,
-                               m_twips.px(1140) + frameRect.top, frameRect.right - frameRect.left,
-                               frameRect.bottom - frameRect.top, nullptr, nullptr, instance, this);
+    m_window = createFramedWindow(kWindowClass, L"Orvanel", style, WS_EX_CONTROLPARENT, true,
+                                  m_twips.rect(2430, 1140, kClientWidthTwips, kClientHeightTwips), nullptr, this);
 
     buildMenu();
     buildControls();

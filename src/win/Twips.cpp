@@ -32,4 +32,14 @@ HWND placeControl(HWND parent, const wchar_t* className, const wchar_t* text, DW
     return control;
 }
 
+HWND createFramedWindow(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, bool hasMenu,
+                        const RECT& client, HWND owner, void* handler)
+{
+    RECT frame{0, 0, client.right - client.left, client.bottom - client.top};
+    AdjustWindowRectEx(&frame, style, hasMenu, exStyle);
+    return CreateWindowExW(exStyle, className, title, style, client.left + frame.left, client.top + frame.top,
+                           frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
+                           GetModuleHandleW(nullptr), handler);
+}
+
 } // namespace orvanel

@@ -22,6 +22,11 @@ private:
     int m_dpi = 96;
 };
 
+// Creates a top-level window whose client area lies at client (pixels on the screen), framed as style,
+// exStyle and a menu bar (hasMenu) ask; handler is CreateWindowExW's last argument.
+HWND createFramedWindow(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, bool hasMenu,
+                        const RECT& client, HWND owner, void* handler);
+
 // Places a control, child of parent, at a rectangle in pixels.
 HWND placeControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, const RECT& at, int id,
                   HFONT font, DWORD exStyle = 0);

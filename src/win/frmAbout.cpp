@@ -36,11 +36,8 @@ frmAbout::frmAbout(SystemInfoServices& services, HWND owner, std::function<void(
     // A fixed dialog border: a close box, nothing to minimize, maximize or resize.
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frameRect{0, 0, m_twips.px(kClientWidthTwips), m_twips.px(kClientHeightTwips)};
-    AdjustWindowRectEx(&frameRect, style, FALSE, exStyle);
-    m_window = CreateWindowExW(exStyle, kWindowClass, L"About Orvanel", style, m_twips.px(2340) + frameRect.left,
-                               m_twips.px(1935) + frameRect.top, frameRect.right - frameRect.left,
-                               frameRect.bottom - frameRect.top, owner, nullptr, instance, this);
+    m_window = createFramedWindow(kWindowClass, L"About Orvanel", style, exStyle, false,
+                                  m_twips.rect(2340, 1935, kClientWidthTwips, kClientHeightTwips), owner, this);
     buildControls();
     Form_Load();
     ShowWindow(m_window, SW_SHOWNORMAL);
