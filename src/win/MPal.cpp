@@ -16,6 +16,8 @@ constexpr wchar_t kFrameClass[] = L"OrvanelFrame";
 constexpr UINT kStartUpMessage = WM_APP + 1;
 // A call that held the window this long let input pile up.
 constexpr ULONGLONG kHeldMs = 50;
+// Reasons run over several lines of at most this width.
+constexpr int kTooltipWidthTwips = 7200;
 
 void registerClasses(WNDPROC window, WNDPROC frame)
 {
@@ -75,8 +77,9 @@ MPal::MPal(std::unique_ptr<Race> race, const Options& options)
     // Sizable, but no maximize button: the controls keep their places whatever the size.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
     // The stored position is the client area's top-left corner on the screen.
-    m_window = createFramedWindow(kWindowClass, L"Orvanel", style, WS_EX_CONTROLPARENT, true,
-                                  m_twips.rect(2430, 1140, kClientWidthTwips, kClientHeightTwips), nullptr, this);
+    m_window =
+        createFramedWindow(kWindowClass, L"Orvanel", style, WS_EX_CONTROLPARENT, true,
+                           m_layout.twips().rect(2430, 1140, kClientWidthTwips, kClientHeightTwips), nullptr, this);
 
     buildMenu();
     buildControls();
@@ -91,8 +94,6 @@ MPal::~MPal()
         m_race.reset();
         DestroyWindow(m_window);
     }
-    for (HFONT font : m_fonts)
-        DeleteObject(font);
     DeleteObject(m_bridgePicture);
 }
 
@@ -120,78 +121,62 @@ void MPal::buildMenu()
     SetMenu(m_window, bar);
 }
 
-HWND MPal::frame(const wchar_t* caption, int id, const RECT& at)
+HWND MPal::frame(const wchar_t* caption, int id, const TwipsRect& at, HFONT font)
 {
     // A container, so that disabling the frame blocks its controls, holding the drawn group box.
-    HWND container =
-        CreateWindowExW(WS_EX_CONTROLPARENT, kFrameClass, caption, WS_CHILD | WS_VISIBLE, at.left, at.top,
-                        at.right - at.left, at.bottom - at.top, m_window,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
-    placeControl(container, WC_BUTTONW, caption, BS_GROUPBOX, RECT{0, 0, at.right - at.left, at.bottom - at.top}, 0,
-                 m_fonts.front());
+    HWND container = m_layout.place(m_window, kFrameClass, caption, 0, at, id, nullptr, WS_EX_CONTROLPARENT);
+    m_layout.place(container, WC_BUTTONW, caption, BS_GROUPBOX, {0, 0, at.width, at.height}, 0, font);
     return container;
 }
 
 void MPal::buildControls()
 {
-    const auto font = [this](double points, bool bold = false, bool underline = false) {
-        m_fonts.push_back(m_twips.dialogFont(points, bold, underline));
-        return m_fonts.back();
-    };
-    const HFONT dialog = font(8.25);
-    const HFONT status = font(13.5);
-    const HFONT header = font(8.25, true, true);
-    const HFONT big = font(12, true);
-    const auto& t = m_twips;
+    auto& l = m_layout;
+    const HFONT dialog = l.font(8.25);
+    const HFONT status = l.font(13.5);
+    const HFONT header = l.font(8.25, true, true);
+    const HFONT big = l.font(12, true);
     constexpr DWORD kTab = WS_TABSTOP | WS_GROUP;
 
-    Picture1 = placeControl(m_window, WC_STATICW, L"", SS_OWNERDRAW, t.rect(6360, 3960, 3015, 2175), kPicture1, dialog,
-                            WS_EX_CLIENTEDGE);
-    Label1 = placeControl(m_window, WC_STATICW, L"", SS_CENTER | SS_CENTERIMAGE | SS_NOTIFY | WS_BORDER,
-                          t.rect(3000, 840, 5295, 615), kLabel1, status);
+    Picture1 =
+        l.place(m_window, WC_STATICW, L"", SS_OWNERDRAW, {6360, 3960, 3015, 2175}, kPicture1, dialog, WS_EX_CLIENTEDGE);
+    Label1 = l.place(m_window, WC_STATICW, L"", SS_CENTER | SS_CENTERIMAGE | SS_NOTIFY | WS_BORDER,
+                     {3000, 840, 5295, 615}, kLabel1, status);
 
-    Frame3 = frame(L"Transponder ID = Key Stroke", kFrame3, t.rect(120, 2160, 5535, 4215));
-    Frame2 = frame(L"Configuración Transponder", kFrame2, t.rect(5880, 1920, 3615, 1815));
-    Frame1 = frame(L"Control Principal", kFrame1, t.rect(240, 240, 2415, 1815));
+    Frame3 = frame(L"Transponder ID = Key Stroke", kFrame3, {120, 2160, 5535, 4215}, dialog);
+    Frame2 = frame(L"Configuración Transponder", kFrame2, {5880, 1920, 3615, 1815}, dialog);
+    Frame1 = frame(L"Control Principal", kFrame1, {240, 240, 2415, 1815}, dialog);
 
     for (const auto& [id, caption, left, width] : {std::tuple{kLabel3, L"ID", 480, 495},
                                                    {kLabel5, L"KEY-S", 1440, 975},
                                                    {kLabel4, L"ID", 3120, 495},
                                                    {kLabel6, L"KEY-S", 4080, 975}})
-        placeControl(Frame3, WC_STATICW, caption, SS_CENTER, t.rect(left, 240, width, 255), id, header);
+        l.place(Frame3, WC_STATICW, caption, SS_CENTER, {left, 240, width, 255}, id, header);
     for (std::size_t i = 0; i < MappingTable::kRows; ++i) {
         const int top = 600 + 480 * static_cast<int>(i % 6);
         const bool right = i >= 6;
         const int row = static_cast<int>(i);
-        Text2[i] = placeControl(Frame3, WC_EDITW, L"", ES_AUTOHSCROLL | kTab, t.rect(right ? 3120 : 480, top, 495, 345),
-                                kText2 + row, dialog, WS_EX_CLIENTEDGE);
-        Text3[i] = placeControl(Frame3, WC_EDITW, L"", ES_AUTOHSCROLL | kTab,
-                                t.rect(right ? 4080 : 1440, top, 975, 375), kText3 + row, dialog, WS_EX_CLIENTEDGE);
+        Text2[i] = l.place(Frame3, WC_EDITW, L"", ES_AUTOHSCROLL | kTab, {right ? 3120 : 480, top, 495, 345},
+                           kText2 + row, dialog, WS_EX_CLIENTEDGE);
+        Text3[i] = l.place(Frame3, WC_EDITW, L"", ES_AUTOHSCROLL | kTab, {right ? 4080 : 1440, top, 975, 375},
+                           kText3 + row, dialog, WS_EX_CLIENTEDGE);
     }
-    Check1 = placeControl(Frame3, WC_BUTTONW, L"Asignar IDs automáticamente", BS_AUTOCHECKBOX | BS_MULTILINE | kTab,
-                          t.rect(480, 3600, 1695, 375), kCheck1, dialog);
+    Check1 = l.place(Frame3, WC_BUTTONW, L"Asignar IDs automáticamente", BS_AUTOCHECKBOX | BS_MULTILINE | kTab,
+                     {480, 3600, 1695, 375}, kCheck1, dialog);
 
-    Command4 = placeControl(Frame2, WC_BUTTONW, L"Grabar ID", BS_PUSHBUTTON | kTab, t.rect(240, 360, 1695, 495),
-                            kCommand4, dialog);
-    Text1 = placeControl(Frame2, WC_EDITW, L"", ES_AUTOHSCROLL | kTab, t.rect(2280, 360, 1095, 375), kText1, dialog,
-                         WS_EX_CLIENTEDGE);
-    Command5 = placeControl(Frame2, WC_BUTTONW, L"Leer ID", BS_PUSHBUTTON | kTab, t.rect(240, 1080, 1695, 495),
-                            kCommand5, dialog);
+    Command4 =
+        l.place(Frame2, WC_BUTTONW, L"Grabar ID", BS_PUSHBUTTON | kTab, {240, 360, 1695, 495}, kCommand4, dialog);
+    Text1 =
+        l.place(Frame2, WC_EDITW, L"", ES_AUTOHSCROLL | kTab, {2280, 360, 1095, 375}, kText1, dialog, WS_EX_CLIENTEDGE);
+    Command5 = l.place(Frame2, WC_BUTTONW, L"Leer ID", BS_PUSHBUTTON | kTab, {240, 1080, 1695, 495}, kCommand5, dialog);
 
-    Command1 =
-        placeControl(Frame1, WC_BUTTONW, L"Start", BS_PUSHBUTTON | kTab, t.rect(240, 360, 1935, 495), kCommand1, big);
-    Command2 =
-        placeControl(Frame1, WC_BUTTONW, L"Stop", BS_PUSHBUTTON | kTab, t.rect(240, 1080, 1935, 495), kCommand2, big);
+    Command1 = l.place(Frame1, WC_BUTTONW, L"Start", BS_PUSHBUTTON | kTab, {240, 360, 1935, 495}, kCommand1, big);
+    Command2 = l.place(Frame1, WC_BUTTONW, L"Stop", BS_PUSHBUTTON | kTab, {240, 1080, 1935, 495}, kCommand2, big);
 
-    // The height given is the open list's; the closed list's is that of its selection field.
-    RECT list = t.rect(8880, 840, 975, 315);
-    list.bottom += 6 * t.px(255);
-    Ccom = placeControl(m_window, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | kTab, list, kCcom, dialog);
-    const LRESULT frameHeight = SendMessageW(Ccom, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    RECT closed{};
-    GetWindowRect(Ccom, &closed);
-    SendMessageW(Ccom, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
-                 frameHeight + t.px(315) - (closed.bottom - closed.top));
+    // The height given is the open list's: six entries below the selection field.
+    Ccom = l.place(m_window, WC_COMBOBOXW, L"", CBS_DROPDOWNLIST | WS_VSCROLL | kTab, {8880, 840, 975, 315 + 6 * 255},
+                   kCcom, dialog);
+    fitPortList();
     for (std::int32_t port = PortMap::kFirstPort; port <= PortMap::kLastPort; ++port) {
         const std::wstring caption = L"COM " + std::to_wstring(port);
         const LRESULT index = SendMessageW(Ccom, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(caption.c_str()));
@@ -200,15 +185,22 @@ void MPal::buildControls()
     SetWindowSubclass(Ccom, portListProc, 1, reinterpret_cast<DWORD_PTR>(this));
 
     // The link's state, in the free margin right of the port list so that nothing else moves.
-    const int dot = t.px(150);
-    linkDot = placeControl(m_window, WC_STATICW, L"", SS_OWNERDRAW | SS_NOTIFY,
-                           RECT{t.px(8880 + 975) + 4, t.px(840) + (t.px(315) - dot) / 2, t.px(8880 + 975) + 4 + dot,
-                                t.px(840) + (t.px(315) - dot) / 2 + dot},
-                           kLinkDot, dialog);
+    linkDot = l.place(m_window, WC_STATICW, L"", SS_OWNERDRAW | SS_NOTIFY, {8880 + 975 + 60, 840 + 75, 150, 150},
+                      kLinkDot, dialog);
 
     m_tabOrder.assign(Text2.begin(), Text2.end());
     m_tabOrder.insert(m_tabOrder.end(), Text3.begin(), Text3.end());
     m_tabOrder.insert(m_tabOrder.end(), {Command4, Text1, Command5, Command1, Command2, Ccom, Check1});
+}
+
+void MPal::fitPortList()
+{
+    // The closed list is as high as the layout's field: its selection field is made to fit.
+    const LRESULT fieldHeight = SendMessageW(Ccom, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    RECT closed{};
+    GetWindowRect(Ccom, &closed);
+    SendMessageW(Ccom, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                 fieldHeight + m_layout.twips().px(315) - (closed.bottom - closed.top));
 }
 
 void MPal::buildTooltips()
@@ -216,8 +208,7 @@ void MPal::buildTooltips()
     m_tooltips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_window, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
-    // Reasons run over several lines.
-    SendMessageW(m_tooltips, TTM_SETMAXTIPWIDTH, 0, m_twips.px(7200));
+    SendMessageW(m_tooltips, TTM_SETMAXTIPWIDTH, 0, m_layout.twips().px(kTooltipWidthTwips));
     for (HWND control : {Label1, linkDot, Ccom}) {
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof tool;
@@ -226,6 +217,20 @@ void MPal::buildTooltips()
         tool.uId = reinterpret_cast<UINT_PTR>(control);
         tool.lpszText = const_cast<wchar_t*>(L"");
         SendMessageW(m_tooltips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    // The open port list names the device behind the entry under the mouse.
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (GetComboBoxInfo(Ccom, &info) && info.hwndList) {
+        m_portEntries = info.hwndList;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = m_window;
+        tool.uId = reinterpret_cast<UINT_PTR>(m_portEntries);
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        SendMessageW(m_tooltips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        SetWindowSubclass(m_portEntries, portEntriesProc, 2, reinterpret_cast<DWORD_PTR>(this));
     }
 }
 
@@ -501,6 +506,11 @@ LRESULT MPal::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DRAWITEM:
         drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
+    case WM_DPICHANGED:
+        m_layout.changeDpi(m_window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        fitPortList();
+        SendMessageW(m_tooltips, TTM_SETMAXTIPWIDTH, 0, m_layout.twips().px(kTooltipWidthTwips));
+        return 0;
     case kStartUpMessage:
         if (m_race)
             runDroppingStaleInput([this] { m_race->startUp(); });
@@ -536,6 +546,21 @@ LRESULT CALLBACK MPal::frameProc(HWND window, UINT message, WPARAM wParam, LPARA
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+LRESULT CALLBACK MPal::portEntriesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR self)
+{
+    if (message == WM_MOUSEMOVE) {
+        auto* mpal = reinterpret_cast<MPal*>(self);
+        const LRESULT hit = SendMessageW(window, LB_ITEMFROMPOINT, 0, lParam);
+        const int entry = HIWORD(hit) == 0 ? LOWORD(hit) : -1;
+        if (entry != mpal->m_hoveredEntry) {
+            mpal->m_hoveredEntry = entry;
+            mpal->setTooltip(window, entry < 0 ? std::string() : mpal->m_ports.device(entry + PortMap::kFirstPort));
+        }
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK MPal::portListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self)

@@ -86,12 +86,15 @@ private:
     static LRESULT CALLBACK frameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK portListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                          DWORD_PTR self);
+    static LRESULT CALLBACK portEntriesProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                            DWORD_PTR self);
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void onCommand(int id, int code);
     void drawItem(const DRAWITEMSTRUCT& item);
 
-    HWND frame(const wchar_t* caption, int id, const RECT& at);
+    HWND frame(const wchar_t* caption, int id, const TwipsRect& at, HFONT font);
     void buildControls();
+    void fitPortList();
     void buildMenu();
     void buildTooltips();
     void setTooltip(HWND control, const std::string& text);
@@ -120,12 +123,11 @@ private:
     KeyTarget keyTarget() override;
 
     std::unique_ptr<Race> m_race;
-    Twips m_twips;
+    TwipsLayout m_layout;
     PortMap m_ports;
     std::function<void()> m_about;
     std::function<void()> m_closed;
     CommonDialog CD1;
-    std::vector<HFONT> m_fonts;
     HBITMAP m_bridgePicture = nullptr;
     BridgeSession::LinkState m_linkState = BridgeSession::LinkState::NotConnected;
     std::string m_reason;
@@ -147,6 +149,9 @@ private:
     HWND Ccom = nullptr;
     HWND Picture1 = nullptr;
     HWND linkDot = nullptr;
+    // The open port list, and the entry under the mouse there (-1: none).
+    HWND m_portEntries = nullptr;
+    int m_hoveredEntry = -1;
     std::vector<HWND> m_tabOrder;
 };
 

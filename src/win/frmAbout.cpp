@@ -36,8 +36,9 @@ frmAbout::frmAbout(SystemInfoServices& services, HWND owner, std::function<void(
     // A fixed dialog border: a close box, nothing to minimize, maximize or resize.
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    m_window = createFramedWindow(kWindowClass, L"About Orvanel", style, exStyle, false,
-                                  m_twips.rect(2340, 1935, kClientWidthTwips, kClientHeightTwips), owner, this);
+    m_window =
+        createFramedWindow(kWindowClass, L"About Orvanel", style, exStyle, false,
+                           m_layout.twips().rect(2340, 1935, kClientWidthTwips, kClientHeightTwips), owner, this);
     buildControls();
     Form_Load();
     ShowWindow(m_window, SW_SHOWNORMAL);
@@ -51,8 +52,6 @@ frmAbout::~frmAbout()
         SetWindowLongPtrW(m_window, GWLP_USERDATA, 0);
         DestroyWindow(m_window);
     }
-    for (HFONT font : m_fonts)
-        DeleteObject(font);
     DeleteObject(m_picture);
 }
 
@@ -64,33 +63,29 @@ void frmAbout::bringForward()
 
 void frmAbout::buildControls()
 {
-    const auto font = [this](double points, bool bold = false) {
-        m_fonts.push_back(m_twips.dialogFont(points, bold));
-        return m_fonts.back();
-    };
-    const HFONT dialog = font(8.25);
-    const auto& t = m_twips;
+    auto& l = m_layout;
+    const HFONT dialog = l.font(8.25);
     // In tab order: OK, the picture (no stop), System Info.
-    cmdOK = placeControl(m_window, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, t.rect(4245, 3705, 1260, 345),
-                         kCmdOK, dialog);
-    picIcon = placeControl(m_window, WC_STATICW, L"", SS_OWNERDRAW, t.rect(120, 240, 1185, 495), kPicIcon, dialog,
-                           WS_EX_CLIENTEDGE);
-    cmdSysInfo = placeControl(m_window, WC_BUTTONW, L"&System Info...", BS_PUSHBUTTON | WS_TABSTOP,
-                              t.rect(4260, 4155, 1245, 345), kCmdSysInfo, dialog);
-    lblDescription = placeControl(
+    cmdOK =
+        l.place(m_window, WC_BUTTONW, L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, {4245, 3705, 1260, 345}, kCmdOK, dialog);
+    picIcon =
+        l.place(m_window, WC_STATICW, L"", SS_OWNERDRAW, {120, 240, 1185, 495}, kPicIcon, dialog, WS_EX_CLIENTEDGE);
+    cmdSysInfo = l.place(m_window, WC_BUTTONW, L"&System Info...", BS_PUSHBUTTON | WS_TABSTOP, {4260, 4155, 1245, 345},
+                         kCmdSysInfo, dialog);
+    lblDescription = l.place(
         m_window, WC_STATICW,
         L"Orvanel convierte en pulsaciones de teclas los pasos de los coches por el puente de detección.\n\nCada "
         L"transpondedor se busca en una tabla de doce filas y la tecla de su fila se escribe en la aplicación que "
         L"cuenta las vueltas.",
-        SS_LEFT | SS_NOPREFIX, t.rect(1410, 1125, 4005, 2235), kLblDescription, dialog);
-    lblTitle = placeControl(m_window, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX, t.rect(1560, 240, 3885, 480), kLblTitle,
-                            font(13.5));
-    lblVersion = placeControl(m_window, WC_STATICW, L"Version", SS_LEFT | SS_NOPREFIX, t.rect(1530, 780, 3885, 225),
-                              kLblVersion, font(8.25, true));
-    lblDisclaimer = placeControl(m_window, WC_STATICW,
-                                 L"Atención: las teclas se escriben en la aplicación que tenga el foco, sea cual sea. "
-                                 L"Compruebe siempre el recuento de vueltas.",
-                                 SS_LEFT | SS_NOPREFIX, t.rect(255, 3705, 3870, 825), kLblDisclaimer, dialog);
+        SS_LEFT | SS_NOPREFIX, {1410, 1125, 4005, 2235}, kLblDescription, dialog);
+    lblTitle =
+        l.place(m_window, WC_STATICW, L"", SS_LEFT | SS_NOPREFIX, {1560, 240, 3885, 480}, kLblTitle, l.font(13.5));
+    lblVersion = l.place(m_window, WC_STATICW, L"Version", SS_LEFT | SS_NOPREFIX, {1530, 780, 3885, 225}, kLblVersion,
+                         l.font(8.25, true));
+    lblDisclaimer = l.place(m_window, WC_STATICW,
+                            L"Atención: las teclas se escriben en la aplicación que tenga el foco, sea cual sea. "
+                            L"Compruebe siempre el recuento de vueltas.",
+                            SS_LEFT | SS_NOPREFIX, {255, 3705, 3870, 825}, kLblDisclaimer, dialog);
 }
 
 void frmAbout::Form_Load()
@@ -121,7 +116,7 @@ bool frmAbout::translateDialogMessage(MSG& message)
 void frmAbout::paintSeparator(HDC dc)
 {
     // The etched line between the texts and the buttons: grey, with white below it.
-    const auto& t = m_twips;
+    const auto& t = m_layout.twips();
     RECT grey{t.px(90), t.px(3525), t.px(5654), t.px(3525) + 1};
     RECT white{t.px(105), t.px(3540), t.px(5654), t.px(3540) + 2};
     HBRUSH greyBrush = CreateSolidBrush(RGB(128, 128, 128));
@@ -166,6 +161,9 @@ LRESULT frmAbout::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DRAWITEM:
         drawPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
+    case WM_DPICHANGED:
+        m_layout.changeDpi(m_window, HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(m_window, &paint);

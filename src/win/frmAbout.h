@@ -55,11 +55,10 @@ private:
     void cmdOK_Click();
     void cmdSysInfo_Click();
 
-    Twips m_twips;
+    TwipsLayout m_layout;
     WinMessageBox m_messages;
     SystemInfo m_systemInfo;
     std::function<void()> m_closed;
-    std::vector<HFONT> m_fonts;
     HBITMAP m_picture = nullptr;
     bool m_open = true;
 

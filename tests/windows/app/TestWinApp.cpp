@@ -2,88 +2,30 @@
 // controls, captions and menu of the classic layout, the menu's presets fill the table, the About
 // window opens once, closing keeps the port, and --help and --version answer on standard output.
 #include "bridge/BridgeLink.h"
-#include "win/MPal.h"
 #include "platform/windows/WideText.h"
+#include "win/MPal.h"
 #include "win/WindowsServices.h"
 #include "win/frmAbout.h"
+#include "windows/app/WindowDriver.h"
 
+#include <commctrl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 #include <windows.h>
 
 using namespace orvanel;
+using namespace orvanel::test;
 
 namespace {
 
 std::wstring g_program; // Orvanel.exe, as a Windows path
 
 constexpr DWORD kStartMs = 20000;
-
-std::wstring windowsPath(std::string path)
-{
-    // Wine shows the Linux file system as drive Z:.
-    if (!path.empty() && path[0] == '/') {
-        for (char& c : path)
-            c = c == '/' ? '\\' : c;
-        path = "Z:" + path;
-    }
-    return toWide(path);
-}
-
-std::string text(HWND window)
-{
-    wchar_t buffer[512] = {};
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 5000, &length);
-    return toUtf8(std::wstring(buffer, length));
-}
-
-HWND child(HWND parent, int id)
-{
-    struct Search
-    {
-        int id;
-        HWND found;
-    } search{id, nullptr};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (GetDlgCtrlID(window) != s->id)
-                return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::vector<HWND> windowsOf(DWORD process, const wchar_t* className)
-{
-    struct Search
-    {
-        DWORD process;
-        const wchar_t* className;
-        std::vector<HWND> found;
-    } search{process, className, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            wchar_t name[64] = {};
-            GetWindowThreadProcessId(window, &owner);
-            GetClassNameW(window, name, 64);
-            if (owner == s->process && std::wstring(name) == s->className)
-                s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 // Runs Orvanel.exe with arguments; its standard output and error, and its exit status.
 std::pair<std::string, DWORD> runToEnd(const std::wstring& arguments)
@@ -145,43 +87,25 @@ class WinAppWindow : public testing::Test
 protected:
     void SetUp() override
     {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        m_folder = std::wstring(temp) + L"orvanel-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                   std::to_wstring(GetTickCount64());
-        ASSERT_TRUE(CreateDirectoryW(m_folder.c_str(), nullptr));
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        std::wstring line = L"\"" + g_program + L"\"";
-        ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, m_folder.c_str(),
-                                   &startup, &m_process));
-        // Idle once the window is up and its message loop waits.
-        ASSERT_EQ(WaitForInputIdle(m_process.hProcess, kStartMs), 0u);
-        const auto found = windowsOf(m_process.dwProcessId, L"OrvanelMPal");
-        ASSERT_EQ(found.size(), 1u);
-        m_window = found.front();
+        m_folder = newTempFolder();
+        ASSERT_FALSE(m_folder.empty());
+        ASSERT_TRUE(m_orvanel.emplace().start(g_program, m_folder));
+        m_window = m_orvanel->window();
     }
 
     void TearDown() override
     {
-        if (m_process.hProcess) {
-            if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
-                PostMessageW(m_window, WM_CLOSE, 0, 0);
-                if (WaitForSingleObject(m_process.hProcess, kStartMs) == WAIT_TIMEOUT)
-                    TerminateProcess(m_process.hProcess, 1);
-            }
-            CloseHandle(m_process.hProcess);
-            CloseHandle(m_process.hThread);
-        }
+        // The program goes first: it holds its working folder.
+        m_orvanel.reset();
         DeleteFileW((m_folder + L"\\config.cfg").c_str());
         RemoveDirectoryW(m_folder.c_str());
     }
 
-    void command(int id) { SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-    HWND control(int id) { return child(m_window, id); }
+    void command(int id) { m_orvanel->command(id); }
+    HWND control(int id) { return m_orvanel->control(id); }
 
     std::wstring m_folder;
-    PROCESS_INFORMATION m_process{};
+    std::optional<OrvanelProcess> m_orvanel;
     HWND m_window = nullptr;
 };
 
@@ -256,7 +180,7 @@ TEST_F(WinAppWindow, AboutOpensOnceAndClosesWithEsc)
 {
     command(MPal::kMAbout);
     command(MPal::kMAbout);
-    const auto about = windowsOf(m_process.dwProcessId, L"OrvanelAbout");
+    const auto about = windowsOf(m_orvanel->id(), L"OrvanelAbout");
     ASSERT_EQ(about.size(), 1u);
     EXPECT_EQ(text(about.front()), "About Orvanel");
     EXPECT_EQ(text(child(about.front(), frmAbout::kLblTitle)), "Orvanel");
@@ -276,11 +200,8 @@ TEST_F(WinAppWindow, ClosingKeepsTheChosenPort)
     const HWND Ccom = control(MPal::kCcom);
     SendMessageW(Ccom, CB_SETCURSEL, 2, 0);
     SendMessageW(m_window, WM_COMMAND, MAKEWPARAM(MPal::kCcom, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Ccom));
-    PostMessageW(m_window, WM_CLOSE, 0, 0);
-    ASSERT_EQ(WaitForSingleObject(m_process.hProcess, kStartMs), WAIT_OBJECT_0);
-    DWORD status = 255;
-    GetExitCodeProcess(m_process.hProcess, &status);
-    EXPECT_EQ(status, 0u);
+    ASSERT_EQ(m_orvanel->close(), WAIT_OBJECT_0);
+    EXPECT_EQ(m_orvanel->exitCode(), 0u);
     std::ifstream stored(std::filesystem::path(m_folder + L"\\config.cfg"), std::ios::binary);
     std::stringstream contents;
     contents << stored.rdbuf();
@@ -300,8 +221,16 @@ protected:
                                     *m_services.keys, *m_services.beeper, *m_services.files, m_services.makeTimer,
                                     m_services.steadyClock, m_services.wallClock, [](const std::string&) {}},
                        RaceOptions()),
-                   MPal::Options())
+                   options())
     {}
+
+    // COM 3 opens COM10.
+    static MPal::Options options()
+    {
+        MPal::Options options;
+        options.ports.setDevice(3, "COM10");
+        return options;
+    }
 
     WindowsServices m_services;
     MPal m_window;
@@ -342,6 +271,69 @@ TEST_F(WinAppInProcess, TabRunsThroughTheTableThenTheButtonsThenThePortList)
         MSG tab{GetFocus(), WM_KEYDOWN, VK_TAB, 0, 0, {}};
         ASSERT_TRUE(m_window.translateDialogMessage(tab));
         ASSERT_EQ(GetDlgCtrlID(GetFocus()), id);
+    }
+}
+
+TEST_F(WinAppInProcess, MovedToAScreenOfAnotherDpiItTakesTheSuggestedPlaceAndScalesItsControls)
+{
+    const HWND window = m_window.handle();
+    const HWND start = child(window, MPal::kCommand1);
+    const auto width = [](HWND control) {
+        RECT at{};
+        GetWindowRect(control, &at);
+        return at.right - at.left;
+    };
+    const auto fontHeight = [](HWND control) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+        return font.lfHeight;
+    };
+    const RECT suggested{40, 30, 40 + 1600, 30 + 1100};
+    for (const int dpi : {144, 120, 96}) {
+        SCOPED_TRACE(dpi);
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        RECT at{};
+        GetWindowRect(window, &at);
+        EXPECT_TRUE(EqualRect(&at, &suggested));
+        const Twips twips(dpi);
+        EXPECT_EQ(width(start), twips.px(1935));
+        EXPECT_EQ(fontHeight(start), twips.fontHeight(12));
+        EXPECT_EQ(width(child(window, MPal::kText3 + 11)), twips.px(975));
+        EXPECT_EQ(fontHeight(child(window, MPal::kLabel1)), twips.fontHeight(13.5));
+    }
+}
+
+TEST_F(WinAppInProcess, EachEntryOfTheOpenPortListNamesItsDevice)
+{
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(child(m_window.handle(), MPal::kCcom), &info));
+    HWND tooltips = nullptr;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM found) -> BOOL {
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 64);
+            if (std::wstring(name) != TOOLTIPS_CLASSW)
+                return TRUE;
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tooltips));
+    ASSERT_NE(tooltips, nullptr);
+    for (const auto& [entry, device] : {std::pair{0, L"COM1"}, {2, L"COM10"}, {5, L"COM6"}, {1, L"COM2"}}) {
+        SCOPED_TRACE(entry);
+        RECT item{};
+        SendMessageW(info.hwndList, LB_GETITEMRECT, static_cast<WPARAM>(entry), reinterpret_cast<LPARAM>(&item));
+        SendMessageW(info.hwndList, WM_MOUSEMOVE, 0, MAKELPARAM(item.left + 2, (item.top + item.bottom) / 2));
+        wchar_t shown[80] = {};
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = m_window.handle();
+        tool.uId = reinterpret_cast<UINT_PTR>(info.hwndList);
+        tool.lpszText = shown;
+        SendMessageW(tooltips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+        EXPECT_EQ(std::wstring(shown), device);
     }
 }
 

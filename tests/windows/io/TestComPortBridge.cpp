@@ -7,18 +7,19 @@
 #include <algorithm>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 using namespace orvanel;
 using orvanel::test::pumpUntil;
 
-// Run by com-port-bridge.sh, which plays the simulator's part at each line this prints: COM1 is the
+// Run by com-port-bridge.sh, which hands the simulator each command this prints: COM1 is the
 // simulator's pseudo-terminal through Wine's port map.
 namespace {
 
-void tell(const char* step)
+void tell(const std::string& step)
 {
-    std::printf("%s\n", step);
+    std::printf("%s\n", step.c_str());
     std::fflush(stdout);
 }
 
@@ -46,17 +47,18 @@ TEST(ComPortBridge, PassingsComeOnceInOrderAndAHangupIsALostLinkUntilANewBridgeA
     ASSERT_TRUE(link.OpenPort(1)) << link.lastError();
     link.StartDetection();
     ASSERT_TRUE(link.isDetecting());
-    tell("detecting");
+    for (int id = 1; id <= 30; ++id)
+        tell("bridge: pass " + std::to_string(id));
     ASSERT_TRUE(pumpUntil([&] { return ids.size() >= 30; }, 20000)) << ids.size() << " passings";
     EXPECT_EQ(ids, upTo(30));
 
-    tell("passed");
+    tell("bridge: hangup");
     ASSERT_TRUE(pumpUntil([&] { return lost > 0; }, 15000));
     EXPECT_FALSE(link.isOpen());
-    tell("lost");
+    tell("new-bridge");
     ASSERT_TRUE(pumpUntil([&] { return restored > 0; }, 30000));
     EXPECT_TRUE(link.isDetecting());
-    tell("restored");
+    tell("bridge: pass 31");
     ASSERT_TRUE(pumpUntil([&] { return ids.size() >= 31; }, 10000));
     EXPECT_EQ(ids, upTo(31));
     EXPECT_EQ(lost, 1);

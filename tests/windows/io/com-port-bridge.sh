@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# The COM port line under Wine against the Linux bridge simulator: COM1 is pointed at the simulator's
-# pseudo-terminal (HKLM\Software\Wine\Ports), and the test program says when to pass cars, hang up and
-# start a new simulator. Usage: com-port-bridge.sh SIMULATOR WINE-RUN TEST-PROGRAM
+# Runs a Windows test under Wine with COM1 pointed at the Linux bridge simulator's pseudo-terminal
+# (HKLM\Software\Wine\Ports). The test steers the bridge through lines on its standard output:
+# "bridge: COMMAND" hands the simulator a command (pass 7, hangup, ...), "new-bridge" starts a new one.
+# Usage: com-port-bridge.sh SIMULATOR COMMAND [ARGUMENTS...] (COMMAND runs the test: scripts/wine-run,
+# tests/windows/on-own-display.sh)
 set -euo pipefail
 sim=$1
-wine_run=$2
-program=$3
+shift
 if [ ! -x "$sim" ]; then
     echo "com-port-bridge: no Linux bridge simulator at $sim (build the Linux tree, or set ORVANEL_LINUX_BRIDGE_SIM)" >&2
     exit 77
@@ -45,7 +46,8 @@ send() {
     "$sim" --link "$link" --send "$1" >/dev/null
 }
 
-start_simulator first
+bridges=1
+start_simulator bridge1
 WINEDEBUG=-all wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$link" /f >/dev/null 2>&1
 # The registry is read when Wine starts a process: a server still running keeps its old map.
 wineserver --wait 2>/dev/null || true
@@ -54,7 +56,7 @@ wineserver --wait 2>/dev/null || true
 wineserver --persistent=5 >/dev/null 2>&1
 
 mkfifo "$work/test.out"
-"$wine_run" "$program" >"$work/test.out" 2>&1 &
+"$@" >"$work/test.out" 2>&1 &
 pids+=($!)
 test_pid=$!
 exec {steps}<"$work/test.out"
@@ -64,14 +66,10 @@ while read -r -t 120 line <&"$steps"; do
     line=${line%$'\r'}
     echo "$line"
     case $line in
-    detecting)
-        for id in $(seq 30); do send "pass $id"; done ;;
-    passed)
-        send hangup ;;
-    lost)
-        start_simulator second ;;
-    restored)
-        send "pass 31" ;;
+    "bridge: "*)
+        send "${line#bridge: }" ;;
+    new-bridge)
+        start_simulator "bridge$((++bridges))" ;;
     esac
 done
 wait "$test_pid" || status=$?
