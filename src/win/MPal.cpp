@@ -475,10 +475,16 @@ void MPal::onCommand(int id, int code)
 void MPal::drawItem(const DRAWITEMSTRUCT& item)
 {
     if (item.CtlID == kPicture1) {
+        FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+        BITMAP size{};
+        GetObjectW(m_bridgePicture, sizeof size, &size);
         HDC source = CreateCompatibleDC(item.hDC);
         const HGDIOBJ old = SelectObject(source, m_bridgePicture);
-        BitBlt(item.hDC, item.rcItem.left, item.rcItem.top, item.rcItem.right - item.rcItem.left,
-               item.rcItem.bottom - item.rcItem.top, source, 0, 0, SRCCOPY);
+        // Drawn for 96 DPI: as large, in inches, at any other.
+        const Twips& t = m_layout.twips();
+        SetStretchBltMode(item.hDC, HALFTONE);
+        StretchBlt(item.hDC, item.rcItem.left, item.rcItem.top, t.fromPixels96(size.bmWidth),
+                   t.fromPixels96(size.bmHeight), source, 0, 0, size.bmWidth, size.bmHeight, SRCCOPY);
         SelectObject(source, old);
         DeleteDC(source);
     } else if (item.CtlID == kLinkDot) {

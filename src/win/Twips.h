@@ -16,6 +16,8 @@ public:
 
     int dpi() const { return m_dpi; }
     int px(int twips) const { return MulDiv(twips, m_dpi, 1440); }
+    // A size drawn in pixels at 96 DPI (the pictures), at this DPI.
+    int fromPixels96(int pixels) const { return MulDiv(pixels, m_dpi, 96); }
     RECT rect(int left, int top, int width, int height) const
     {
         return RECT{px(left), px(top), px(left) + px(width), px(top) + px(height)};

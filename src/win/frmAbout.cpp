@@ -132,8 +132,10 @@ void frmAbout::drawPicture(const DRAWITEMSTRUCT& item)
     GetObjectW(m_picture, sizeof size, &size);
     HDC source = CreateCompatibleDC(item.hDC);
     const HGDIOBJ old = SelectObject(source, m_picture);
-    TransparentBlt(item.hDC, item.rcItem.left, item.rcItem.top, size.bmWidth, size.bmHeight, source, 0, 0, size.bmWidth,
-                   size.bmHeight, kTransparent);
+    // Drawn for 96 DPI: as large, in inches, at any other.
+    const Twips& t = m_layout.twips();
+    TransparentBlt(item.hDC, item.rcItem.left, item.rcItem.top, t.fromPixels96(size.bmWidth),
+                   t.fromPixels96(size.bmHeight), source, 0, 0, size.bmWidth, size.bmHeight, kTransparent);
     SelectObject(source, old);
     DeleteDC(source);
 }

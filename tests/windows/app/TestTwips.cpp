@@ -10,11 +10,11 @@ TEST(Twips, PlaceAndFontSizesFollowTheDpi)
     const struct
     {
         int dpi;
-        int button;      // 1935 twips, the Start button's width
-        int row;         // 480 twips, the table's row pitch
-        RECT label;      // the status line at 3000, 840, 5295 x 615
-        int fontHeight;  // 8.25 points
-        int statusFont;  // 13.5 points
+        int button;     // 1935 twips, the Start button's width
+        int row;        // 480 twips, the table's row pitch
+        RECT label;     // the status line at 3000, 840, 5295 x 615
+        int fontHeight; // 8.25 points
+        int statusFont; // 13.5 points
     } cases[] = {
         {96, 129, 32, {200, 56, 553, 97}, -11, -18},
         {120, 161, 40, {250, 70, 691, 121}, -14, -23},
@@ -33,5 +33,6 @@ TEST(Twips, PlaceAndFontSizesFollowTheDpi)
         EXPECT_EQ(label.bottom, c.label.bottom);
         EXPECT_EQ(twips.fontHeight(8.25), c.fontHeight);
         EXPECT_EQ(twips.fontHeight(13.5), c.statusFont);
+        EXPECT_EQ(twips.fromPixels96(200), c.dpi * 200 / 96); // the bridge picture's width
     }
 }
