@@ -84,10 +84,12 @@ Opened openUinput(const KeyOptions& options)
     else
         tellOnStderr("teclado virtual con el teclado " + keyboard.names.layoutText() + " (de " + keyboard.source + ")");
     std::unique_ptr<OneShotTimer> timer = options.makeTimer ? options.makeTimer() : nullptr;
-    return {std::make_unique<UinputKeyInjector>(std::move(layout), keyboard.names.layoutText(),
-                                                std::move(device.device), std::move(timer), options.delayMs,
-                                                tellOnStderr),
-            {}};
+    DeadKeys deadKeys = DeadKeys::fromCompose(layout, composeLocale(environmentVariable));
+    auto injector =
+        std::make_unique<UinputKeyInjector>(std::move(layout), keyboard.names.layoutText(), std::move(device.device),
+                                            std::move(timer), options.delayMs, tellOnStderr);
+    injector->setDeadKeys(std::move(deadKeys));
+    return {std::move(injector), {}};
 }
 
 } // namespace
