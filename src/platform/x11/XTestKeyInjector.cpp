@@ -109,19 +109,20 @@ std::optional<unsigned> xtestKeyboard(Display* display)
         return std::nullopt;
     int major = 2;
     int minor = 0;
-    if (XIQueryVersion(display, &major, &minor) != Success)
-        return std::nullopt;
     const Atom xtestProperty = XInternAtom(display, "XTEST Device", True);
-    int pointer = 0;
-    if (xtestProperty == 0 || !XIGetClientPointer(display, 0, &pointer))
+    if (XIQueryVersion(display, &major, &minor) != Success || xtestProperty == 0)
         return std::nullopt;
+    // Until a client's pointer is set, the server takes the first master pointer for it.
+    int pointer = 0;
+    if (!XIGetClientPointer(display, 0, &pointer))
+        pointer = 0;
     int count = 0;
     XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
     if (!devices)
         return std::nullopt;
     int coreKeyboard = -1;
-    for (int i = 0; i < count; ++i) {
-        if (devices[i].deviceid == pointer)
+    for (int i = 0; i < count && coreKeyboard < 0; ++i) {
+        if (devices[i].use == XIMasterPointer && (pointer == 0 || devices[i].deviceid == pointer))
             coreKeyboard = devices[i].attachment;
     }
     std::optional<unsigned> found;
