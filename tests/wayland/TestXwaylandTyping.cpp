@@ -26,7 +26,7 @@ private slots:
 namespace {
 
 constexpr int timeoutMs = 20000;
-constexpr unsigned kernelKeyQ = 16; // the seat keyboard's key, "q" on es, de and fr alike
+constexpr unsigned kernelKeyQ = 16; // the key that is "q" on es and de, "a" on fr
 
 // Lets the test's own clients, which run as root, on the session user's Xwayland.
 bool allowRootOnX(const HeadlessSway& sway, QString* error)
@@ -76,7 +76,7 @@ void TestXwaylandTyping::init()
 void TestXwaylandTyping::passingsTypedExactlyAlsoAfterTheUsersKey_data()
 {
     QTest::addColumn<QString>("layout");
-    QTest::addColumn<QString>("car5");    // key-strokes of characters the layout puts behind Shift or AltGr
+    QTest::addColumn<QString>("car5");    // the layout's own characters, most of them behind Shift or AltGr
     QTest::addColumn<QString>("userKey"); // what the seat keyboard's key types
     QTest::newRow("es") << "es"
                         << "ñ@€Ç¿"
@@ -123,7 +123,8 @@ void TestXwaylandTyping::passingsTypedExactlyAlsoAfterTheUsersKey()
     QCOMPARE(sim.waitForLine("read", timeoutMs), QStringLiteral("read"));
     QVERIFY2(sway.waitForFocus(QStringLiteral("org.orvanel.Orvanel"), timeoutMs, &error), qPrintable(error));
 
-    // The user fills in the key-strokes of cars 5 and 6 and presses Start.
+    // The user fills in the key-strokes of cars 5 and 6 and presses Start; XTest is the one typist on
+    // X11 for characters of any layout, so the test types them the way the program does.
     XTestKeyInjector::Opened keys = XTestKeyInjector::open(display.toStdString());
     QVERIFY(keys.injector);
     const QString filling = QStringLiteral("{TAB 12}%1{TAB}%2{TAB 14} ").arg(car5, car6AsTyped);
