@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <xkbcommon/xkbcommon.h>
 
 namespace orvanel {
@@ -141,13 +142,22 @@ void UinputKeyInjector::tap(const std::vector<Keysym>& keysyms, unsigned count, 
     if (choice) {
         typed = tapChoice(*choice, count, extraModifiers);
     } else if (const auto sequence = m_deadKeys.find(keysyms)) {
-        // The dead key waits for the next key; the modifiers the text adds apply to that one.
+        // The dead key waits for the next key; the modifiers the text adds or holds apply to that one
+        // (Shift on the dead key would make it another dead key).
         const auto dead = m_layout.find({sequence->dead}, 0, 0);
         const auto base = m_layout.find({sequence->base}, 0, 0);
         const std::size_t before = m_steps.size();
         typed = dead && base;
-        for (unsigned i = 0; typed && i < count; ++i)
-            typed = tapChoice(*dead, 1, 0) && tapChoice(*base, 1, extraModifiers);
+        for (unsigned i = 0; typed && i < count; ++i) {
+            const auto held = std::exchange(m_held, {});
+            for (const auto& [keycode, modifiers] : held)
+                m_steps.push_back({keycode - xkbKeycodeOffset, false});
+            typed = tapChoice(*dead, 1, 0);
+            for (const auto& [keycode, modifiers] : held)
+                m_steps.push_back({keycode - xkbKeycodeOffset, true});
+            m_held = held;
+            typed = typed && tapChoice(*base, 1, extraModifiers);
+        }
         if (!typed)
             m_steps.resize(before);
     }
