@@ -22,8 +22,8 @@ namespace orvanel {
 // Wayland or X11. The desktop reads the keys through its own keyboard map, which Orvanel cannot ask
 // for: each character goes to the key and modifiers that `layout`, the same map by its names, has for
 // it, or to a dead key and a base key where the map has no key of its own for it (see DeadKeys). A
-// character the map lacks is skipped (there is no spare key to bind, unlike on X11) and reported once. With a delay,
-// the key events go out one by one on the timer (see KeyPacer).
+// character the map lacks is skipped (there is no spare key to bind, unlike on X11) and reported once.
+// With a delay, the key events go out one by one on the timer (see KeyPacer).
 class UinputKeyInjector : public KeyInjector, private KeyPacer::Typist
 {
 public:
