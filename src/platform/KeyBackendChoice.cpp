@@ -30,13 +30,18 @@ std::vector<KeyBackend> keyBackendsToTry(KeyBackend asked, const SessionEnvironm
         return {KeyBackend::XTest};
     case KeyBackend::Uinput:
         return {KeyBackend::Uinput};
+    case KeyBackend::Wayland:
+        return {KeyBackend::Wayland};
     case KeyBackend::Auto:
         break;
     }
+    const bool wayland = isWaylandSession(session) || (session.display.empty() && !session.waylandDisplay.empty());
+    if (wayland && session.display.empty())
+        return {KeyBackend::Wayland, KeyBackend::Uinput};
     if (session.display.empty())
         return {KeyBackend::Uinput};
-    if (isWaylandSession(session))
-        return {KeyBackend::Uinput, KeyBackend::XTest};
+    if (wayland)
+        return {KeyBackend::Wayland, KeyBackend::Uinput, KeyBackend::XTest};
     return {KeyBackend::XTest, KeyBackend::Uinput};
 }
 

@@ -5,12 +5,14 @@
 
 namespace orvanel {
 
-// How key-strokes reach the other programs: XTest on an X11 display, or a virtual keyboard (uinput).
+// How key-strokes reach the other programs: XTest on an X11 display, the Wayland compositor's virtual
+// keyboard, or a virtual keyboard of the kernel (uinput).
 enum class KeyBackend
 {
     Auto, // by the session
     XTest,
     Uinput,
+    Wayland,
 };
 
 // An environment variable's value, empty when it is unset.
@@ -28,8 +30,9 @@ struct SessionEnvironment
 
 bool isWaylandSession(const SessionEnvironment& session);
 
-// The backends to try in order; the first that opens types the keys. XTest on Wayland reaches only
-// X11 programs (through Xwayland), so there it only stands in when the virtual keyboard cannot be made.
+// The backends to try in order; the first that opens types the keys. On Wayland the compositor's virtual
+// keyboard comes first (sway, Hyprland, river, labwc, wayfire offer it; GNOME and KDE do not), then
+// uinput; XTest there reaches only X11 programs (through Xwayland), so it only stands in last.
 std::vector<KeyBackend> keyBackendsToTry(KeyBackend asked, const SessionEnvironment& session);
 
 } // namespace orvanel

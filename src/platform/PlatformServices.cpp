@@ -6,6 +6,7 @@
 #include "platform/null/NullKeyInjector.h"
 #include "platform/uinput/EvdevKeyDevice.h"
 #include "platform/uinput/UinputKeyInjector.h"
+#include "platform/wayland/VirtualKeyboardInjector.h"
 #include "platform/x11/XTestKeyInjector.h"
 
 #include <cerrno>
@@ -46,6 +47,26 @@ std::string uinputProblemText(int error, const std::string& path)
     return cannotType + "no se puede abrir " + path + " (" + std::strerror(error) + ")";
 }
 
+std::string waylandProblemText(VirtualKeyboard::OpenError error, const std::string& displayName)
+{
+    switch (error) {
+    case VirtualKeyboard::OpenError::None:
+        return {};
+    case VirtualKeyboard::OpenError::NoDisplayName:
+        return cannotType + "no hay sesión Wayland (WAYLAND_DISPLAY vacío)";
+    case VirtualKeyboard::OpenError::CannotConnect:
+        return cannotType + "no se puede conectar con el compositor de Wayland \"" + displayName + "\"";
+    case VirtualKeyboard::OpenError::NoSeat:
+        return cannotType + "el compositor de Wayland \"" + displayName + "\" no tiene teclado (wl_seat)";
+    case VirtualKeyboard::OpenError::NoVirtualKeyboard:
+        return cannotType + "el compositor de Wayland \"" + displayName +
+               "\" no ofrece teclado virtual (zwp_virtual_keyboard_manager_v1), como GNOME y KDE. Allí escribe "
+               "uinput en todos los programas (con el paquete orvanel-virtual-keyboard) y XTest solo en los "
+               "programas X11 (por Xwayland).";
+    }
+    return {};
+}
+
 void tellOnStderr(const std::string& message)
 {
     std::fprintf(stderr, "orvanel: teclas: %s\n", message.c_str());
@@ -84,10 +105,39 @@ Opened openUinput(const KeyOptions& options)
     else
         tellOnStderr("teclado virtual con el teclado " + keyboard.names.layoutText() + " (de " + keyboard.source + ")");
     std::unique_ptr<OneShotTimer> timer = options.makeTimer ? options.makeTimer() : nullptr;
-    return {std::make_unique<UinputKeyInjector>(std::move(layout), keyboard.names.layoutText(),
-                                                std::move(device.device), std::move(timer), options.delayMs,
-                                                tellOnStderr),
+    DeadKeys deadKeys = DeadKeys::fromCompose(layout, composeLocale(environmentVariable));
+    auto injector =
+        std::make_unique<UinputKeyInjector>(std::move(layout), keyboard.names.layoutText(), std::move(device.device),
+                                            std::move(timer), options.delayMs, tellOnStderr);
+    injector->setDeadKeys(std::move(deadKeys));
+    return {std::move(injector), {}};
+}
+
+Opened openWayland(const KeyOptions& options)
+{
+    VirtualKeyboard::Opened opened = VirtualKeyboard::open();
+    if (!opened.keyboard)
+        return {nullptr, waylandProblemText(opened.error, opened.displayName)};
+    tellOnStderr("teclado virtual del compositor de Wayland \"" + opened.displayName +
+                 "\", con un mapa de teclas propio (sirve cualquier teclado del escritorio)");
+    std::unique_ptr<OneShotTimer> timer = options.makeTimer ? options.makeTimer() : nullptr;
+    return {std::make_unique<VirtualKeyboardInjector>(std::move(opened.keyboard), std::move(timer), options.delayMs,
+                                                      tellOnStderr),
             {}};
+}
+
+Opened openBackend(KeyBackend backend, const KeyOptions& options)
+{
+    switch (backend) {
+    case KeyBackend::XTest:
+        return openXTest(options);
+    case KeyBackend::Wayland:
+        return openWayland(options);
+    case KeyBackend::Uinput:
+    case KeyBackend::Auto:
+        break;
+    }
+    return openUinput(options);
 }
 
 } // namespace
@@ -100,7 +150,7 @@ PlatformServices createPlatformServices(const KeyOptions& options)
         session.display = options.displayName;
     std::string problems;
     for (KeyBackend backend : keyBackendsToTry(options.backend, session)) {
-        Opened opened = backend == KeyBackend::XTest ? openXTest(options) : openUinput(options);
+        Opened opened = openBackend(backend, options);
         if (opened.keys) {
             services.keys = std::move(opened.keys);
             // XTest stands in on a Wayland desktop, where only X11 programs read its keys; the virtual

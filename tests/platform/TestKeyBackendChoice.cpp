@@ -15,7 +15,9 @@ QString backendNames(const std::vector<KeyBackend>& backends)
 {
     QStringList names;
     for (KeyBackend backend : backends)
-        names << (backend == KeyBackend::XTest ? QStringLiteral("xtest") : QStringLiteral("uinput"));
+        names << (backend == KeyBackend::XTest     ? QStringLiteral("xtest")
+                  : backend == KeyBackend::Wayland ? QStringLiteral("vkbd")
+                                                   : QStringLiteral("uinput"));
     return names.join(QLatin1Char(','));
 }
 
@@ -41,17 +43,19 @@ void TestKeyBackendChoice::backendsFollowTheSession_data()
     QTest::addColumn<QString>("tried");
 
     QTest::newRow("x11") << KeyBackend::Auto << "x11" << "" << ":0" << "xtest,uinput";
-    QTest::newRow("wayland with Xwayland") << KeyBackend::Auto << "wayland" << "wayland-0" << ":0" << "uinput,xtest";
-    QTest::newRow("wayland without DISPLAY") << KeyBackend::Auto << "wayland" << "wayland-0" << "" << "uinput";
+    QTest::newRow("wayland with Xwayland") << KeyBackend::Auto << "wayland" << "wayland-0" << ":0" << "vkbd,uinput,xtest";
+    QTest::newRow("wayland without DISPLAY") << KeyBackend::Auto << "wayland" << "wayland-0" << "" << "vkbd,uinput";
     QTest::newRow("wayland told only by WAYLAND_DISPLAY") << KeyBackend::Auto << "" << "wayland-0" << ":0"
-                                                          << "uinput,xtest";
+                                                          << "vkbd,uinput,xtest";
     QTest::newRow("x11 session running a nested compositor")
         << KeyBackend::Auto << "x11" << "wayland-1" << ":0" << "xtest,uinput";
+    QTest::newRow("compositor alone") << KeyBackend::Auto << "" << "wayland-1" << "" << "vkbd,uinput";
     QTest::newRow("tty console") << KeyBackend::Auto << "tty" << "" << "" << "uinput";
     QTest::newRow("nothing set") << KeyBackend::Auto << "" << "" << "" << "uinput";
     QTest::newRow("X server without a session manager") << KeyBackend::Auto << "" << "" << ":1" << "xtest,uinput";
     QTest::newRow("--keys xtest on wayland") << KeyBackend::XTest << "wayland" << "wayland-0" << "" << "xtest";
     QTest::newRow("--keys uinput on x11") << KeyBackend::Uinput << "x11" << "" << ":0" << "uinput";
+    QTest::newRow("--keys vkbd on x11") << KeyBackend::Wayland << "x11" << "" << ":0" << "vkbd";
 }
 
 void TestKeyBackendChoice::backendsFollowTheSession()

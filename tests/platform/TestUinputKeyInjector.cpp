@@ -66,10 +66,19 @@ void TestUinputKeyInjector::typesTextThroughTheLayout_data()
                         << "ñÑ€@çÇ+e"
                         << "ñÑ€@çÇE"
                         << "";
-    QTest::newRow("es without É") << "es"
-                                  << "aÉb"
-                                  << "ab"
-                                  << "U+00C9";
+    // Characters with no key of their own: a dead key, then the base key.
+    QTest::newRow("es dead keys") << "es"
+                                  << "aÉbàüÂ{É 2}"
+                                  << "aÉbàüÂÉÉ"
+                                  << "";
+    QTest::newRow("de dead keys") << "de"
+                                  << "éÈâ{^}"
+                                  << "éÈâ^"
+                                  << "";
+    QTest::newRow("fr dead keys") << "fr"
+                                  << "êËô{Ô 2}+(ô)"
+                                  << "êËôÔÔÔ"
+                                  << "";
     QTest::newRow("de") << "de"
                         << "üÜ€@ßzy{+}"
                         << "üÜ€@ßzy+"
@@ -96,6 +105,7 @@ void TestUinputKeyInjector::typesTextThroughTheLayout()
     int reports = 0;
     UinputKeyInjector injector(keymap->layout(), layout.toStdString(),
                                std::make_unique<RecordingKeyDevice>(events, reports), nullptr, 0, {});
+    injector.setDeadKeys(DeadKeys::fromCompose(keymap->layout(), test::composeLocaleOfTests));
     injector.send(notation(keys));
 
     QCOMPARE(typedText(*keymap, events), typed);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <xkbcommon/xkbcommon.h>
 
 namespace orvanel {
@@ -137,24 +138,48 @@ void UinputKeyInjector::tap(const std::vector<Keysym>& keysyms, unsigned count, 
         return;
     // The desktop's group and locks are unknown here: the first group, nothing locked.
     const auto choice = keysyms.empty() ? std::nullopt : m_layout.find(keysyms, 0, 0);
-    if (!choice) {
-        problem("no se puede escribir " + what + " con el teclado " + m_layoutName + "; se omite");
-        return;
+    bool typed = false;
+    if (choice) {
+        typed = tapChoice(*choice, count, extraModifiers);
+    } else if (const auto sequence = m_deadKeys.find(keysyms)) {
+        // The dead key waits for the next key; the modifiers the text adds or holds apply to that one
+        // (Shift on the dead key would make it another dead key).
+        const auto dead = m_layout.find({sequence->dead}, 0, 0);
+        const auto base = m_layout.find({sequence->base}, 0, 0);
+        const std::size_t before = m_steps.size();
+        typed = dead && base;
+        for (unsigned i = 0; typed && i < count; ++i) {
+            const auto held = std::exchange(m_held, {});
+            for (const auto& [keycode, modifiers] : held)
+                m_steps.push_back({keycode - xkbKeycodeOffset, false});
+            typed = tapChoice(*dead, 1, 0);
+            for (const auto& [keycode, modifiers] : held)
+                m_steps.push_back({keycode - xkbKeycodeOffset, true});
+            m_held = held;
+            typed = typed && tapChoice(*base, 1, extraModifiers);
+        }
+        if (!typed)
+            m_steps.resize(before);
     }
-    const auto keys = m_layout.modifierKeys((choice->modifiers | extraModifiers) & ~heldModifiers());
-    if (!keys) {
+    if (!typed)
         problem("no se puede escribir " + what + " con el teclado " + m_layoutName + "; se omite");
-        return;
-    }
+}
+
+bool UinputKeyInjector::tapChoice(const KeyboardLayout::Choice& choice, unsigned count, unsigned extraModifiers)
+{
+    const auto keys = m_layout.modifierKeys((choice.modifiers | extraModifiers) & ~heldModifiers());
+    if (!keys)
+        return false;
     const std::vector<unsigned>& modifierKeys = *keys;
     for (unsigned keycode : modifierKeys)
         m_steps.push_back({keycode - xkbKeycodeOffset, true});
     for (unsigned i = 0; i < count; ++i) {
-        m_steps.push_back({choice->keycode - xkbKeycodeOffset, true});
-        m_steps.push_back({choice->keycode - xkbKeycodeOffset, false});
+        m_steps.push_back({choice.keycode - xkbKeycodeOffset, true});
+        m_steps.push_back({choice.keycode - xkbKeycodeOffset, false});
     }
     for (auto it = modifierKeys.rbegin(); it != modifierKeys.rend(); ++it)
         m_steps.push_back({*it - xkbKeycodeOffset, false});
+    return true;
 }
 
 unsigned UinputKeyInjector::heldModifiers() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/keymap/DeadKeys.h"
 #include "platform/keymap/KeyboardLayout.h"
 #include "platform/pacing/KeyPacer.h"
 #include "platform/posix/SystemClocks.h"
@@ -20,8 +21,9 @@ namespace orvanel {
 // Types key-strokes through a virtual keyboard (uinput), which reaches every program of the desktop,
 // Wayland or X11. The desktop reads the keys through its own keyboard map, which Orvanel cannot ask
 // for: each character goes to the key and modifiers that `layout`, the same map by its names, has for
-// it. A character the map lacks is skipped (there is no spare key to bind, unlike on X11) and reported
-// once. With a delay, the key events go out one by one on the timer (see KeyPacer).
+// it, or to a dead key and a base key where the map has no key of its own for it (see DeadKeys). A
+// character the map lacks is skipped (there is no spare key to bind, unlike on X11) and reported once.
+// With a delay, the key events go out one by one on the timer (see KeyPacer).
 class UinputKeyInjector : public KeyInjector, private KeyPacer::Typist
 {
 public:
@@ -36,6 +38,9 @@ public:
     void setTargetCheck(TargetCheck check) override { m_pacer.setTargetCheck(std::move(check)); }
     void cancelQueued() override { m_pacer.cancelQueued(); }
     std::string lastProblem() const override { return m_lastProblem; }
+
+    // The dead-key sequences the desktop composes with this map; none until set.
+    void setDeadKeys(DeadKeys deadKeys) { m_deadKeys = std::move(deadKeys); }
 
     // The kernel key codes the layout has keys for, which the virtual keyboard declares.
     static std::vector<unsigned> keyCodes(const KeyboardLayout& layout);
@@ -52,10 +57,12 @@ private:
     bool typeNext() override;
     void translate(const KeySequence& keys);
     void tap(const std::vector<Keysym>& keysyms, unsigned count, unsigned extraModifiers, const std::string& what);
+    bool tapChoice(const KeyboardLayout::Choice& choice, unsigned count, unsigned extraModifiers);
     unsigned heldModifiers() const;
     void problem(const std::string& message);
 
     KeyboardLayout m_layout;
+    DeadKeys m_deadKeys;
     std::string m_layoutName;
     std::unique_ptr<KeyDeviceWriter> m_device;
     std::function<void(const std::string&)> m_tell;

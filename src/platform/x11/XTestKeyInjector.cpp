@@ -4,6 +4,7 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <algorithm>
@@ -82,6 +83,59 @@ std::string keysymText(Keysym keysym)
     return name ? name : "keysym " + std::to_string(keysym);
 }
 
+bool isXTestDevice(Display* display, int device, Atom xtestProperty)
+{
+    Atom type = 0;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XIGetProperty(display, device, xtestProperty, 0, 1, False, AnyPropertyType, &type, &format, &count, &after,
+                      &data) != Success)
+        return false;
+    const bool isXTest = data && format == 8 && count == 1 && data[0] != 0;
+    XFree(data);
+    return isXTest;
+}
+
+// The device XTEST key events come from: the slave keyboard marked as an XTEST device that is attached
+// to the keyboard paired with the client pointer. Nothing on a server without XInput 2 or such a device.
+std::optional<unsigned> xtestKeyboard(Display* display)
+{
+    int opcode = 0;
+    int eventBase = 0;
+    int errorBase = 0;
+    if (!XQueryExtension(display, "XInputExtension", &opcode, &eventBase, &errorBase))
+        return std::nullopt;
+    int major = 2;
+    int minor = 0;
+    const Atom xtestProperty = XInternAtom(display, "XTEST Device", True);
+    if (XIQueryVersion(display, &major, &minor) != Success || xtestProperty == 0)
+        return std::nullopt;
+    // Until a client's pointer is set, the server takes the first master pointer for it.
+    int pointer = 0;
+    if (!XIGetClientPointer(display, 0, &pointer))
+        pointer = 0;
+    int count = 0;
+    XIDeviceInfo* devices = XIQueryDevice(display, XIAllDevices, &count);
+    if (!devices)
+        return std::nullopt;
+    int coreKeyboard = -1;
+    for (int i = 0; i < count && coreKeyboard < 0; ++i) {
+        if (devices[i].use == XIMasterPointer && (pointer == 0 || devices[i].deviceid == pointer))
+            coreKeyboard = devices[i].attachment;
+    }
+    std::optional<unsigned> found;
+    for (int i = 0; i < count && !found; ++i) {
+        const XIDeviceInfo& device = devices[i];
+        if (device.use == XISlaveKeyboard && device.attachment == coreKeyboard &&
+            isXTestDevice(display, device.deviceid, xtestProperty))
+            found = static_cast<unsigned>(device.deviceid);
+    }
+    XIFreeDeviceInfo(devices);
+    return found;
+}
+
 // Xlib reports errors through one handler for the whole process; this one takes those of the
 // injectors' connections as a failure of the send under way, where Xlib's default would end the
 // program, and hands any other connection's errors on.
@@ -139,17 +193,22 @@ XTestKeyInjector::Opened XTestKeyInjector::open(const std::string& displayName, 
         result.error = OpenError::NoXkb;
         return result;
     }
-    result.injector.reset(new XTestKeyInjector(display, holdTime, eventBase));
+    result.injector.reset(new XTestKeyInjector(display, holdTime, eventBase, xtestKeyboard(display)));
     return result;
 }
 
-XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime, int xkbEventBase)
-    : m_display(display), m_xkbEventBase(xkbEventBase), m_pool(spareKeyCount, holdTime), m_pacer(*this, systemSteadyMs)
+XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime, int xkbEventBase,
+                                   std::optional<unsigned> xtestKeyboard)
+    : m_display(display), m_xkbEventBase(xkbEventBase), m_mapDevice(xtestKeyboard.value_or(XkbUseCoreKbd)),
+      m_mapOfCore(!xtestKeyboard), m_pool(spareKeyCount, holdTime), m_pacer(*this, systemSteadyMs)
 {
     // The server tells of every change of the keyboard map and state, so neither is asked for again
     // on the way from a passing to its key-stroke.
-    const unsigned wanted = XkbMapNotifyMask | XkbNewKeyboardNotifyMask | XkbStateNotifyMask;
-    XkbSelectEvents(display, XkbUseCoreKbd, wanted, wanted);
+    const unsigned mapChanges = XkbMapNotifyMask | XkbNewKeyboardNotifyMask;
+    const unsigned coreWanted = XkbStateNotifyMask | (m_mapOfCore ? mapChanges : 0);
+    XkbSelectEvents(display, XkbUseCoreKbd, coreWanted, coreWanted);
+    if (!m_mapOfCore)
+        XkbSelectEvents(display, m_mapDevice, mapChanges, mapChanges);
     if (!g_injectors) {
         g_injectors = new std::vector<XTestKeyInjector*>;
         g_otherHandler = XSetErrorHandler(onXError);
@@ -356,19 +415,20 @@ std::vector<unsigned> XTestKeyInjector::modifierKeysDown()
 void XTestKeyInjector::discardEvents()
 {
     // What the server told since the last send: changes of the map, of the group and locks, and of
-    // the modifiers held. Changes made before the passing have arrived by now.
+    // the modifiers held. Changes made before the passing have arrived by now. The core keyboard's map
+    // changes whenever another device types, which says nothing of the XTEST keyboard's own map.
     while (XPending(m_display) > 0) {
         XEvent event;
         XNextEvent(m_display, &event);
         if (event.type == MappingNotify) {
-            m_layoutChanged = true;
+            m_layoutChanged = m_layoutChanged || m_mapOfCore;
             continue;
         }
         if (event.type != m_xkbEventBase)
             continue;
         const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
         if (xkb->any.xkb_type == XkbMapNotify || xkb->any.xkb_type == XkbNewKeyboardNotify) {
-            m_layoutChanged = true;
+            m_layoutChanged = m_layoutChanged || m_mapOfCore || static_cast<unsigned>(xkb->any.device) == m_mapDevice;
         } else if (xkb->any.xkb_type == XkbStateNotify) {
             m_group = static_cast<unsigned>(xkb->state.group);
             m_lockedModifiers = xkb->state.locked_mods;
@@ -379,7 +439,7 @@ void XTestKeyInjector::discardEvents()
 void XTestKeyInjector::readLayout()
 {
     XkbDescPtr xkb =
-        XkbGetMap(m_display, XkbKeyTypesMask | XkbKeySymsMask | XkbKeyActionsMask | XkbModifierMapMask, XkbUseCoreKbd);
+        XkbGetMap(m_display, XkbKeyTypesMask | XkbKeySymsMask | XkbKeyActionsMask | XkbModifierMapMask, m_mapDevice);
     if (!xkb) {
         report("cannot read the keyboard map");
         return;

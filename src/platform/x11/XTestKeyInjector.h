@@ -20,12 +20,15 @@ struct _XDisplay;
 namespace orvanel {
 
 // Types key-strokes into the focused window of an X display through the XTEST extension, on its own
-// connection. Each key-stroke goes to the key the current XKB keyboard map has for its keysym, with the
+// connection. Each key-stroke goes to the key the XTEST keyboard's XKB map has for its keysym, with the
 // modifiers that level needs (Shift for "A", AltGr where the layout puts a character there); keysyms the
 // map lacks are bound to a spare keycode for a while. Nothing here waits for the target application.
 // Bindings are reverted by a timer of the Qt event loop, failing that at the next send or on destruction.
 // With a delay, the key events go out one by one on a timer of Orvanel's own (see KeyPacer): XTest's
 // own delay would hold them in the X server, and the program's connection would wait behind them.
+// The map is the XTEST device's own where XInput 2 shows one (Xwayland keeps it apart from the core
+// keyboard, which switches to the map of whichever device typed last), the core keyboard's otherwise;
+// the group and locks are always the core keyboard's, which is what applications read.
 class XTestKeyInjector : public KeyInjector, private KeyPacer::Typist
 {
 public:
@@ -69,7 +72,8 @@ public:
     void noteError(const std::string& text);
 
 private:
-    XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime, int xkbEventBase);
+    XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds holdTime, int xkbEventBase,
+                     std::optional<unsigned> xtestKeyboard);
 
     // The keysyms an event types, the modifiers it adds, and its name for messages.
     struct Wanted
@@ -102,6 +106,8 @@ private:
 
     _XDisplay* m_display;
     int m_xkbEventBase;
+    unsigned m_mapDevice; // the XKB device whose map is read: the XTEST keyboard, or the core keyboard
+    bool m_mapOfCore;     // no XTEST keyboard of its own: the core keyboard's map notices count
     bool m_layoutChanged = true;
     KeyboardLayout m_layout;
     SpareKeyPool m_pool;
