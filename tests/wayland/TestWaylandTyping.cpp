@@ -25,6 +25,7 @@ private slots:
     void functionKeysAsFootReadsThem();
     void passingsTypeWhateverTheLayout_data();
     void passingsTypeWhateverTheLayout();
+    void burstTypedInOrder_data();
     void burstTypedInOrder();
 };
 
@@ -53,7 +54,7 @@ struct Race
         program.process().waitForFinished(timeoutMs);
     }
 
-    QString start(const QString& layout)
+    QString start(const QString& layout, const QStringList& options = {})
     {
         QString error;
         QElapsedTimer clock;
@@ -71,9 +72,10 @@ struct Race
             return QStringLiteral("no simulator: ") + sim.errors();
         program.process().setWorkingDirectory(dir.path());
         program.process().setProcessEnvironment(sway.clientEnvironment());
-        if (!program.start(QStringLiteral(ORVANEL_PROGRAM), {"--com", "1=" + bridge, "--ids", ids, "--preset", "fkeys",
-                                                             "--min-gap", "0", "--keys", "vkbd"}) ||
-            sim.waitForLine("read", timeoutMs).isEmpty())
+        const QStringList arguments =
+            QStringList{"--com", "1=" + bridge, "--ids", ids, "--preset", "fkeys", "--min-gap", "0", "--keys", "vkbd"} +
+            options;
+        if (!program.start(QStringLiteral(ORVANEL_PROGRAM), arguments) || sim.waitForLine("read", timeoutMs).isEmpty())
             return QStringLiteral("the program did not start: ") + program.errors();
         if (!sway.waitForFocus(programClass, timeoutMs, &error))
             return error + QStringLiteral("; the program said: ") + program.errors();
@@ -178,11 +180,20 @@ void TestWaylandTyping::passingsTypeWhateverTheLayout()
     qInfo("layout %s: whole case in %lld ms", qPrintable(layout), static_cast<long long>(clock.elapsed()));
 }
 
+void TestWaylandTyping::burstTypedInOrder_data()
+{
+    QTest::addColumn<int>("keyDelayMs");
+    QTest::newRow("at once") << 0;
+    // Each key event on a timer of its own: 1 000 of them, well within the time a key-stroke may wait.
+    QTest::newRow("--key-delay 1") << 1;
+}
+
 // 500 passings sent at once are all typed, once each, in the order they came.
 void TestWaylandTyping::burstTypedInOrder()
 {
+    QFETCH(int, keyDelayMs);
     Race race;
-    QString error = race.start(QStringLiteral("es"));
+    QString error = race.start(QStringLiteral("es"), {"--key-delay", QString::number(keyDelayMs)});
     QVERIFY2(error.isEmpty(), qPrintable(error));
     error = race.startDetection(QStringLiteral("{F1}"));
     QVERIFY2(error.isEmpty(), qPrintable(error));
@@ -200,7 +211,8 @@ void TestWaylandTyping::burstTypedInOrder()
     clock.start();
     race.sim.process().write(commands);
     QCOMPARE(recorder.waitForBytes(expected.size(), 60000), expected);
-    qInfo("%d passings typed in %lld ms", passings, static_cast<long long>(clock.elapsed()));
+    qInfo("%d passings typed in %lld ms with --key-delay %d", passings, static_cast<long long>(clock.elapsed()),
+          keyDelayMs);
 }
 
 QTEST_GUILESS_MAIN(TestWaylandTyping)
