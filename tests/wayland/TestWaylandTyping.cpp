@@ -152,8 +152,9 @@ void TestWaylandTyping::passingsTypeWhateverTheLayout_data()
     QTest::newRow("de") << "de" << QByteArray("ö");
 }
 
-// Characters that sit on different keys, or on no key at all, in the seat's layout, digits and
-// function keys all type as written; and the seat's keyboard types through its own layout afterwards.
+// Characters that sit on different keys, or on no key at all, in the seat's layout, digits, Shift,
+// Control and Alt, and function keys all type as written; and the seat's keyboard types through its
+// own layout afterwards.
 void TestWaylandTyping::passingsTypeWhateverTheLayout()
 {
     QFETCH(QString, layout);
@@ -163,11 +164,12 @@ void TestWaylandTyping::passingsTypeWhateverTheLayout()
     Race race;
     QString error = race.start(layout);
     QVERIFY2(error.isEmpty(), qPrintable(error));
-    const QString text = QStringLiteral("ñ€@ÇßÉ09");
-    error = race.startDetection(text);
+    // Car 7's key box gets "ñ€@ÇßÉ09+a^b%x": Shift+a, Ctrl+b and Alt+x after the characters.
+    error = race.startDetection(QStringLiteral("ñ€@ÇßÉ09{+}a{^}b{%}x"));
     QVERIFY2(error.isEmpty(), qPrintable(error));
 
-    const QByteArray typed = text.toUtf8() + f2 + f3;
+    // As foot reads Ctrl+b (^B) and Alt+x (Escape first).
+    const QByteArray typed = QStringLiteral("ñ€@ÇßÉ09A").toUtf8() + "\x02\x1bx" + f2 + f3;
     FootRecorder recorder;
     QVERIFY2(recorder.start(race.sway, typed.size() + seatKey.size(), &error), qPrintable(error));
     for (const char* car : {"7", "5", "6"})
