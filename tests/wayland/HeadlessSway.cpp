@@ -96,7 +96,8 @@ QString HeadlessSway::unavailableReason()
     QStringList needed{"sway", "swaymsg", "foot"};
     if (geteuid() == 0)
         needed << "setpriv"
-               << "useradd";
+               << "useradd"
+               << "xhost";
     for (const QString& name : needed) {
         if (programPath(name.toLatin1().constData()).isEmpty())
             return name + QStringLiteral(" is not installed (scripts/install-deps installs it)");
