@@ -21,7 +21,7 @@ class TestWaylandTyping : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void initTestCase();
     void functionKeysAsFootReadsThem();
     void passingsTypeWhateverTheLayout_data();
     void passingsTypeWhateverTheLayout();
@@ -116,7 +116,7 @@ struct Race
 
 } // namespace
 
-void TestWaylandTyping::init()
+void TestWaylandTyping::initTestCase()
 {
     const QString missing = HeadlessSway::unavailableReason();
     if (!missing.isEmpty())
