@@ -15,7 +15,8 @@ QString commandLineHelp()
     return QStringLiteral(
         "Usage: orvanel [--com N=DEVICE]... [--ids FILE] [--preset digits|fkeys] [--start]\n"
         "               [--settings-folder] [--min-gap MS] [--log FILE]\n"
-        "               [--keys auto|xtest|uinput] [--layout LAYOUT] [--key-delay MS]\n"
+        "               [--keys auto|vkbd|uinput|xtest] [--layout LAYOUT]\n"
+        "               [--key-delay MS]\n"
         "       orvanel --list-ports\n"
         "\n"
         "Types a key-stroke into the focused window each time a car's transponder passes the\n"
@@ -29,10 +30,11 @@ QString commandLineHelp()
         "  --preset digits|fkeys\n"
         "                  fill the key-strokes at start-up, as \"Key-S = 1-0\" or \"Key-S = F1-F12\"\n"
         "  --start         press Start once connected, for unattended use\n"
-        "  --keys auto|xtest|uinput\n"
-        "                  how key-strokes are typed: XTest (X11 programs only) or a virtual\n"
-        "                  keyboard through /dev/uinput (every program, Wayland too). Default auto:\n"
-        "                  XTest on X11, the virtual keyboard on Wayland or without XTest\n"
+        "  --keys auto|vkbd|uinput|xtest\n"
+        "                  how key-strokes are typed: the Wayland compositor's virtual keyboard\n"
+        "                  (sway and other wlroots desktops; every program), a virtual keyboard\n"
+        "                  through /dev/uinput (every program), or XTest (X11 programs only).\n"
+        "                  Default auto: XTest on X11; on Wayland vkbd, else uinput, else XTest\n"
         "  --layout LAYOUT the virtual keyboard's map, as the desktop's: es, de(nodeadkeys), ...\n"
         "                  Default: the system's (/etc/default/keyboard), else us\n"
         "  --key-delay MS  pause MS milliseconds (0 to 1000) between key events, for programs that\n"
@@ -73,7 +75,7 @@ const struct
     {"preset", "digits|fkeys", "--preset takes digits or fkeys"},
     {"min-gap", "MS", "--min-gap needs milliseconds, for example --min-gap 500"},
     {"log", "FILE", "--log needs a file, for example --log carrera.csv"},
-    {"keys", "auto|xtest|uinput", "--keys takes auto, xtest or uinput"},
+    {"keys", "auto|vkbd|uinput|xtest", "--keys takes auto, vkbd, uinput or xtest"},
     {"layout", "LAYOUT", "--layout needs a keyboard layout, for example --layout es"},
     {"key-delay", "MS", "--key-delay takes milliseconds from 0 to 1000"},
 };
@@ -191,10 +193,11 @@ QString takeValues(const QCommandLineParser& parser, CommandLine& result)
         const QString value = parser.value(QStringLiteral("keys"));
         const std::map<QString, KeyBackend> names{{QStringLiteral("auto"), KeyBackend::Auto},
                                                   {QStringLiteral("xtest"), KeyBackend::XTest},
-                                                  {QStringLiteral("uinput"), KeyBackend::Uinput}};
+                                                  {QStringLiteral("uinput"), KeyBackend::Uinput},
+                                                  {QStringLiteral("vkbd"), KeyBackend::Wayland}};
         const auto found = names.find(value);
         if (found == names.end())
-            return QStringLiteral("--keys takes auto, xtest or uinput, not \"%1\"").arg(value);
+            return QStringLiteral("--keys takes auto, vkbd, uinput or xtest, not \"%1\"").arg(value);
         result.keys = found->second;
     }
     if (parser.isSet(QStringLiteral("layout"))) {

@@ -1,5 +1,7 @@
 #include "app/KeyboardFocus.h"
 
+#include "platform/KeyBackendChoice.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QWindow>
@@ -74,7 +76,7 @@ KeyTarget askQt()
 
 } // namespace
 
-KeyboardFocus::KeyboardFocus()
+KeyboardFocus::KeyboardFocus() : m_xSeesEveryWindow(!isWaylandSession(SessionEnvironment::current()))
 {
     m_forget.setSingleShot(true);
     m_forget.setInterval(0);
@@ -92,6 +94,8 @@ KeyTarget KeyboardFocus::target()
         return askQt();
     if (!m_known) {
         m_target = askServer(connection).value_or(askQt());
+        if (m_target == KeyTarget::Nobody && !m_xSeesEveryWindow)
+            m_target = KeyTarget::OtherProgram;
         m_known = true;
         m_forget.start();
     }

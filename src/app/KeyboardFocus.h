@@ -12,6 +12,8 @@ namespace orvanel {
 // has already moved on to the lap counter. Nor does Qt see the focus go to the root window or to
 // PointerRoot, as it does without a window manager when the focused program closes: the keys then go
 // to whatever window lies under the mouse pointer, Orvanel's own as likely as not.
+// On a Wayland desktop the X server (Xwayland) sees only the X11 windows: it knows when Orvanel's own
+// window has the focus, but no focus there may mean a Wayland program has it, so the keys go out.
 class KeyboardFocus
 {
 public:
@@ -23,6 +25,7 @@ public:
 
 private:
     QTimer m_forget;
+    bool m_xSeesEveryWindow;
     bool m_known = false;
     KeyTarget m_target = KeyTarget::OtherProgram;
 };

@@ -53,6 +53,7 @@ void TestCommandLine::portsAndActions()
     QCOMPARE(c.layout, QString("de(nodeadkeys)"));
     QCOMPARE(c.keyDelayMs, 15);
     QVERIFY(parseCommandLine({"orvanel", "--keys=xtest"}).keys == KeyBackend::XTest);
+    QVERIFY(parseCommandLine({"orvanel", "--keys=vkbd"}).keys == KeyBackend::Wayland);
 
     // Answers that open no window win over the options they come with.
     QVERIFY(parseCommandLine({"orvanel", "--com", "1=/x", "--help"}).action == CommandLine::Action::ShowHelp);

@@ -106,6 +106,9 @@ void TestPlatformServices::virtualKeyboardProblemsSayWhatToDo()
 
     const QByteArray saved = qgetenv("XDG_SESSION_TYPE");
     qputenv("XDG_SESSION_TYPE", sessionType.toLatin1());
+    // No compositor's virtual keyboard either, even when the tests run on a Wayland desktop.
+    const QByteArray savedWayland = qgetenv("WAYLAND_DISPLAY");
+    qunsetenv("WAYLAND_DISPLAY");
     KeyOptions options;
     options.backend = sessionType == QLatin1String("x11") ? KeyBackend::Uinput : KeyBackend::Auto;
     options.layout = layout.toStdString();
@@ -113,6 +116,8 @@ void TestPlatformServices::virtualKeyboardProblemsSayWhatToDo()
     options.uinputPath = dir.filePath(QStringLiteral("uinput")).toStdString();
     const PlatformServices services = createPlatformServices(options);
     qputenv("XDG_SESSION_TYPE", saved);
+    if (!savedWayland.isNull())
+        qputenv("WAYLAND_DISPLAY", savedWayland);
 
     const QString said = QString::fromStdString(services.keysProblem);
     QVERIFY2(said.startsWith(QStringLiteral("No se pueden enviar pulsaciones de teclas: ")) && said.contains(problem),

@@ -1,5 +1,6 @@
 #include "HeadlessSway.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -50,13 +51,15 @@ bool sessionAccount(uid_t* uid, gid_t* gid, QString* error)
     return true;
 }
 
-// Repeats test every few milliseconds until it holds or the deadline passes; while waiting, stops
-// early when process ends.
+// Repeats test every few milliseconds until it holds or the deadline passes; stops early when process
+// ends.
 template <typename Test> bool waitUntil(Test test, const QDeadlineTimer& deadline, QProcess* process = nullptr)
 {
     while (!test()) {
         if (deadline.hasExpired() || (process && process->state() == QProcess::NotRunning))
             return false;
+        // The test's other processes are served meanwhile (what it writes to them goes out).
+        QCoreApplication::processEvents();
         if (process)
             process->waitForFinished(pollMs);
         else
@@ -93,7 +96,8 @@ QString HeadlessSway::unavailableReason()
     QStringList needed{"sway", "swaymsg", "foot"};
     if (geteuid() == 0)
         needed << "setpriv"
-               << "useradd";
+               << "useradd"
+               << "xhost";
     for (const QString& name : needed) {
         if (programPath(name.toLatin1().constData()).isEmpty())
             return name + QStringLiteral(" is not installed (scripts/install-deps installs it)");
@@ -263,12 +267,13 @@ QString HeadlessSway::xwaylandDisplay(QString* error)
 {
     if (!m_xDisplay.isEmpty())
         return m_xDisplay;
-    // sway gives its Xwayland's display to the programs it starts; one of them writes it down.
+    // sway gives its Xwayland's display to the programs it starts; one of them writes it down. Xwayland
+    // lets in only its own user's programs, so under root that one first lets the test's user in too.
     const QString path = m_runtime.filePath(QStringLiteral("display"));
     const QString written = path + QStringLiteral(".done");
-    if (swaymsg({"exec", QStringLiteral("printf %s \"$DISPLAY\" > %1 && mv %1 %2").arg(path, written)}, error)
-            .isEmpty() &&
-        !error->isEmpty())
+    const QString letIn = geteuid() == 0 ? QStringLiteral("xhost +si:localuser:root > /dev/null && ") : QString();
+    const QString command = letIn + QStringLiteral("printf %s \"$DISPLAY\" > %1 && mv %1 %2").arg(path, written);
+    if (swaymsg({"exec", command}, error).isEmpty() && !error->isEmpty())
         return {};
     QFile file(written);
     if (!waitUntil([&] { return file.exists(); }, QDeadlineTimer(startTimeoutMs)) || !file.open(QIODevice::ReadOnly)) {

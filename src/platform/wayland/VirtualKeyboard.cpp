@@ -14,6 +14,9 @@ namespace orvanel {
 
 namespace {
 
+// How long a compositor that reads nothing may hold typing up before the connection is given up.
+constexpr int flushTimeoutMs = 2000;
+
 struct Globals
 {
     wl_seat* seat = nullptr;
@@ -132,13 +135,21 @@ void VirtualKeyboard::modifiers(unsigned depressed)
 
 bool VirtualKeyboard::flush()
 {
-    // Nothing here waits for the compositor: its few events (a seat renamed, outputs coming and going)
-    // are read when they are there, so that they never pile up on its side.
+    // Nothing here waits for the compositor to act on the keys: its few events (a seat renamed,
+    // outputs coming and going) are read when they are there, so that they never pile up on its side.
     while (wl_display_prepare_read(m_display) != 0) {
         if (wl_display_dispatch_pending(m_display) < 0)
             return false;
     }
-    if (wl_display_flush(m_display) < 0 && errno != EAGAIN) {
+    // But every request must reach the socket: a burst of key-strokes can fill it faster than the
+    // compositor reads, and a request that finds the client's own buffer full too ends the connection.
+    int sent;
+    while ((sent = wl_display_flush(m_display)) < 0 && errno == EAGAIN) {
+        pollfd writable{wl_display_get_fd(m_display), POLLOUT, 0};
+        if (::poll(&writable, 1, flushTimeoutMs) <= 0)
+            break;
+    }
+    if (sent < 0) {
         wl_display_cancel_read(m_display);
         return false;
     }

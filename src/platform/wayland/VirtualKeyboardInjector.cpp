@@ -39,18 +39,6 @@ VirtualKeyboardInjector::~VirtualKeyboardInjector()
     m_pacer.finish();
 }
 
-void VirtualKeyboardInjector::setTargetCheck(TargetCheck check)
-{
-    if (!check) {
-        m_pacer.setTargetCheck(nullptr);
-        return;
-    }
-    m_pacer.setTargetCheck([check = std::move(check)] {
-        const KeyTarget target = check();
-        return target == KeyTarget::Nobody ? KeyTarget::OtherProgram : target;
-    });
-}
-
 bool VirtualKeyboardInjector::begin(const KeySequence& keys)
 {
     m_lastProblem.clear();

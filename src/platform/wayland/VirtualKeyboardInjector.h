@@ -31,9 +31,7 @@ public:
     VirtualKeyboardInjector(const VirtualKeyboardInjector&) = delete;
     VirtualKeyboardInjector& operator=(const VirtualKeyboardInjector&) = delete;
 
-    // Wayland tells no program which other one has the focus: where the check cannot tell (Nobody),
-    // the keys go out; only Orvanel's own window is known, and spared.
-    void setTargetCheck(TargetCheck check) override;
+    void setTargetCheck(TargetCheck check) override { m_pacer.setTargetCheck(std::move(check)); }
     void cancelQueued() override { m_pacer.cancelQueued(); }
     std::string lastProblem() const override { return m_lastProblem; }
 
