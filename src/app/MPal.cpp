@@ -242,7 +242,17 @@ void MPal::showStatus(const std::string& text)
 
 void MPal::showReason(const std::string& text)
 {
-    Label1->setToolTip(QString::fromStdString(text));
+    m_reason = QString::fromStdString(text);
+    if (m_keysRoute.isEmpty())
+        Label1->setToolTip(m_reason);
+    else
+        Label1->setToolTip(m_reason.isEmpty() ? m_keysRoute : m_reason + QStringLiteral("\n\n") + m_keysRoute);
+}
+
+void MPal::setKeysRoute(const std::string& route)
+{
+    m_keysRoute = QString::fromStdString(route);
+    showReason(m_reason.toStdString());
 }
 
 void MPal::showLink(BridgeSession::LinkState state, const std::string& reason)

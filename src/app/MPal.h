@@ -44,6 +44,8 @@ public:
 
     // "?" on the menu bar; the About window is created and shown by whoever sets this.
     void setAboutHandler(std::function<void()> handler) { m_about = std::move(handler); }
+    // Which way the key-strokes go, kept under whatever the status line's tooltip says.
+    void setKeysRoute(const std::string& route);
 
     Race& race() { return *m_race; }
 
@@ -83,6 +85,8 @@ private:
     StaleInputFilter m_staleInput;
     KeyboardFocus m_keyboardFocus;
     std::function<void()> m_about;
+    QString m_keysRoute;
+    QString m_reason;
     CommonDialog CD1;
 
     QGroupBox* Frame1 = nullptr;

@@ -4,13 +4,13 @@
 #include "app/DesktopRace.h"
 #include "app/DisplayCheck.h"
 #include "app/MPal.h"
-#include "platform/qt/QtOneShotTimer.h"
 #include "app/RaceSettings.h"
 #include "app/TerminationSignals.h"
 #include "bridge/BridgeLink.h"
 #include "platform/PlatformServices.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/posix/SystemClocks.h"
+#include "platform/qt/QtOneShotTimer.h"
 #include "platform/serial/QtSerialLine.h"
 #include "platform/serial/SerialPortScan.h"
 #include "platform/sysinfo/LinuxSystemInfo.h"
@@ -132,6 +132,7 @@ int main(int argc, char* argv[])
     window->setAttribute(Qt::WA_DeleteOnClose);
     AboutOpener about(createSystemInfoServices());
     window->setAboutHandler([&about] { about.show(); });
+    window->setKeysRoute(platform.keysRoute);
     window->show();
 
     if (!platform.keysProblem.empty()) {

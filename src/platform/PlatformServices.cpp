@@ -76,6 +76,7 @@ struct Opened
 {
     std::unique_ptr<KeyInjector> keys;
     std::string problem;
+    std::string route; // which way the keys go, said once
 };
 
 Opened openXTest(const KeyOptions& options)
@@ -100,17 +101,19 @@ Opened openUinput(const KeyOptions& options)
     EvdevKeyDevice::Opened device = EvdevKeyDevice::open(options.uinputPath, UinputKeyInjector::keyCodes(layout));
     if (!device.device)
         return {nullptr, uinputProblemText(device.error, options.uinputPath)};
-    if (keyboard.source.empty())
-        tellOnStderr("no se sabe el teclado del sistema; se escribe con el teclado us (elija otro con --layout)");
-    else
-        tellOnStderr("teclado virtual con el teclado " + keyboard.names.layoutText() + " (de " + keyboard.source + ")");
+    const std::string route =
+        keyboard.source.empty()
+            ? "teclado virtual uinput; no se sabe el teclado del sistema, se escribe con el teclado us (elija otro "
+              "con --layout)"
+            : "teclado virtual uinput con el teclado " + keyboard.names.layoutText() + " (de " + keyboard.source + ")";
+    tellOnStderr(route);
     std::unique_ptr<OneShotTimer> timer = options.makeTimer ? options.makeTimer() : nullptr;
     DeadKeys deadKeys = DeadKeys::fromCompose(layout, composeLocale(environmentVariable));
     auto injector =
         std::make_unique<UinputKeyInjector>(std::move(layout), keyboard.names.layoutText(), std::move(device.device),
                                             std::move(timer), options.delayMs, tellOnStderr);
     injector->setDeadKeys(std::move(deadKeys));
-    return {std::move(injector), {}};
+    return {std::move(injector), {}, route};
 }
 
 Opened openWayland(const KeyOptions& options)
@@ -118,12 +121,14 @@ Opened openWayland(const KeyOptions& options)
     VirtualKeyboard::Opened opened = VirtualKeyboard::open();
     if (!opened.keyboard)
         return {nullptr, waylandProblemText(opened.error, opened.displayName)};
-    tellOnStderr("teclado virtual del compositor de Wayland \"" + opened.displayName +
-                 "\", con un mapa de teclas propio (sirve cualquier teclado del escritorio)");
+    const std::string route = "teclado virtual del compositor de Wayland \"" + opened.displayName +
+                              "\", con un mapa de teclas propio (sirve cualquier teclado del escritorio)";
+    tellOnStderr(route);
     std::unique_ptr<OneShotTimer> timer = options.makeTimer ? options.makeTimer() : nullptr;
     return {std::make_unique<VirtualKeyboardInjector>(std::move(opened.keyboard), std::move(timer), options.delayMs,
                                                       tellOnStderr),
-            {}};
+            {},
+            route};
 }
 
 Opened openBackend(KeyBackend backend, const KeyOptions& options)
@@ -153,6 +158,11 @@ PlatformServices createPlatformServices(const KeyOptions& options)
         Opened opened = openBackend(backend, options);
         if (opened.keys) {
             services.keys = std::move(opened.keys);
+            if (isWaylandSession(session)) {
+                const std::string route =
+                    opened.route.empty() ? "XTest, solo para los programas X11 (por Xwayland)" : opened.route;
+                services.keysRoute = "Teclas: " + route + (problems.empty() ? "" : "\n" + problems);
+            }
             // XTest stands in on a Wayland desktop, where only X11 programs read its keys; the virtual
             // keyboard standing in for a missing XTest reaches every program, so that needs no warning.
             if (backend == KeyBackend::XTest && !problems.empty())

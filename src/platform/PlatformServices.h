@@ -19,6 +19,9 @@ struct PlatformServices
     // Why key-strokes cannot be typed (keys is then a no-op), or reach only some programs, for the
     // user; empty when all is well.
     std::string keysProblem;
+    // On a Wayland desktop, which way the key-strokes go and why, for the status line's tooltip; said
+    // once on standard error too. Empty on X11, where XTest is the one way.
+    std::string keysRoute;
 };
 
 // How key-strokes are to be typed: --keys, --layout and --key-delay.
