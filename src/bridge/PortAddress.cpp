@@ -135,4 +135,20 @@ std::string describeAddressProblemEs(PortAddress::Problem problem)
     return {};
 }
 
+std::string describeConnectionProblem(ConnectionProblem problem, const PortAddress& address)
+{
+    switch (problem) {
+    case ConnectionProblem::Refused:
+        return address.endpoint() +
+               ": el servidor rechazó la conexión; compruebe que está en marcha y que ese es su puerto";
+    case ConnectionProblem::Unreachable:
+        return address.endpoint() + ": no se llega al servidor; compruebe la red y la dirección";
+    case ConnectionProblem::UnknownHost:
+        return address.host + ": no se encuentra ese equipo en la red; compruebe el nombre";
+    case ConnectionProblem::Closed:
+        return address.endpoint() + ": el servidor cerró la conexión";
+    }
+    return {};
+}
+
 } // namespace orvanel

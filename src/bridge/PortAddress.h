@@ -42,4 +42,14 @@ struct PortAddress
 std::string describeAddressProblem(PortAddress::Problem problem);
 std::string describeAddressProblemEs(PortAddress::Problem problem);
 
+// Why a connection to a serial server failed, as the lines of every platform tell the user.
+enum class ConnectionProblem
+{
+    Refused,
+    Unreachable, // no route, or no answer in time
+    UnknownHost,
+    Closed, // by the server, or the network dropped it
+};
+std::string describeConnectionProblem(ConnectionProblem problem, const PortAddress& address);
+
 } // namespace orvanel

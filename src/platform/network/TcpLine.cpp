@@ -134,23 +134,22 @@ void TcpLine::onError(QAbstractSocket::SocketError error)
 {
     if (!m_open || !m_failure.empty())
         return;
-    const std::string server = m_address.endpoint();
     switch (error) {
     case QAbstractSocket::ConnectionRefusedError:
-        fail(server + ": el servidor rechazó la conexión; compruebe que está en marcha y que ese es su puerto");
+        fail(describeConnectionProblem(ConnectionProblem::Refused, m_address));
         break;
     case QAbstractSocket::HostNotFoundError:
-        fail(m_address.host + ": no se encuentra ese equipo en la red; compruebe el nombre");
+        fail(describeConnectionProblem(ConnectionProblem::UnknownHost, m_address));
         break;
     case QAbstractSocket::NetworkError:
     case QAbstractSocket::SocketTimeoutError:
-        fail(server + ": no se llega al servidor; compruebe la red y la dirección");
+        fail(describeConnectionProblem(ConnectionProblem::Unreachable, m_address));
         break;
     case QAbstractSocket::RemoteHostClosedError:
-        fail(server + ": el servidor cerró la conexión");
+        fail(describeConnectionProblem(ConnectionProblem::Closed, m_address));
         break;
     default:
-        fail(server + ": " + m_socket.errorString().toStdString());
+        fail(m_address.endpoint() + ": " + m_socket.errorString().toStdString());
         break;
     }
 }
