@@ -93,6 +93,9 @@ private slots:
         QTest::addColumn<QString>("reason");
         QTest::newRow("refused") << "tcp://127.0.0.1:%1" << true
                                  << "127.0.0.1:%1: el servidor rechazó la conexión; compruebe que está en marcha";
+        // A name goes through the lookup, which needs no network for this one.
+        QTest::newRow("refused, by name")
+            << "tcp://localhost:%1" << true << "localhost:%1: el servidor rechazó la conexión";
         QTest::newRow("refused, IPv6") << "rfc2217://[::1]:%1" << true << "[::1]:%1: el servidor rechazó la conexión";
         QTest::newRow("no port") << "tcp://127.0.0.1" << false
                                  << "tcp://127.0.0.1: falta el puerto TCP; se espera tcp://EQUIPO:PUERTO";
