@@ -25,6 +25,7 @@ QString commandLineHelp()
         "Options:\n"
         "  --com N=DEVICE  open DEVICE for the port list's entry \"COM N\" (N from 1 to 6);\n"
         "                  may be given once for each port. Default: COM N is /dev/ttyS(N-1).\n"
+        "                  DEVICE may be a serial server: tcp://HOST:PORT or rfc2217://HOST:PORT\n"
         "  --ids FILE      load the transponder IDs from an ID list file at start-up, as\n"
         "                  \"Cargar IDs\" does\n"
         "  --preset digits|fkeys\n"

@@ -27,7 +27,8 @@ public:
     virtual std::int16_t ReadTransponder() = 0;
     virtual bool WriteTransponder(double newId) = 0;
 
-    // Why the last OpenPort() failed, for the user; empty when it did not fail.
+    // Why the last OpenPort() failed, or why the open line failed since, for the user; empty when
+    // nothing failed or the line cannot tell.
     virtual std::string lastError() const { return {}; }
 
     void setPassingHandler(PassingHandler handler) { m_passing = std::move(handler); }

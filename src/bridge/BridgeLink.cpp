@@ -311,8 +311,10 @@ void BridgeLink::deliver()
 
 void BridgeLink::onLineFailed()
 {
-    if (m_line->isOpen() && !m_broken)
-        loseLink();
+    if (!m_line->isOpen() || m_broken)
+        return;
+    m_lastError = m_line->failure();
+    loseLink();
 }
 
 void BridgeLink::onTick()
@@ -386,6 +388,7 @@ void BridgeLink::askAgain()
 void BridgeLink::linkUp()
 {
     m_link = Link::Up;
+    m_lastError.clear();
     endWatch();
     m_lastHeardMs = nowMs();
     if (m_detecting)

@@ -1,5 +1,7 @@
 #include "bridge/PortMap.h"
 
+#include "bridge/PortAddress.h"
+
 namespace orvanel {
 
 namespace {
@@ -69,6 +71,12 @@ bool PortMap::applyOption(const std::string& value, std::string& error)
     }
     if (device.empty()) {
         error = shown + ": the device path is missing";
+        return false;
+    }
+    PortAddress address;
+    PortAddress::Problem problem = PortAddress::Problem::None;
+    if (PortAddress::isNetwork(device) && !PortAddress::parse(device, address, problem)) {
+        error = shown + ": " + describeAddressProblem(problem);
         return false;
     }
     setDevice(port, device);

@@ -8,7 +8,8 @@ namespace orvanel {
 
 // Which device each of the six bridge ports opens. Port N starts as /dev/ttyS(N-1) on Linux and as
 // COMN on Windows, where the user's "COM N" is the system's own name; the command-line option "--com N=DEVICE", or
-// "comN = DEVICE" in orvanel.conf, points one port elsewhere.
+// "comN = DEVICE" in orvanel.conf, points one port elsewhere: to another device, or to a serial
+// server on the network (see PortAddress).
 class PortMap
 {
 public:

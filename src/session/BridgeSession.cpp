@@ -25,7 +25,7 @@ void BridgeSession::connect(std::int32_t portNumber)
     else if (!opened)
         m_problem = m_bridge.lastError().empty() ? messages::kPortNotOpened : m_bridge.lastError();
     else
-        m_problem = messages::kBridgeSilent;
+        m_problem = m_bridge.lastError().empty() ? messages::kBridgeSilent : m_bridge.lastError();
     m_status.showStatus(established ? messages::kConnected : messages::kCommunicationError);
     if (established && m_log)
         m_log->event(logText::kConnected);
@@ -88,7 +88,9 @@ std::string BridgeSession::programTransponder(std::string_view text)
 void BridgeSession::onLinkLost()
 {
     m_state = LinkState::Lost;
-    m_problem = messages::kLinkLost;
+    // A line that knows why it failed (a network connection) says so first.
+    const std::string why = m_bridge.lastError();
+    m_problem = why.empty() ? messages::kLinkLost : why + ". " + messages::kLinkLost;
     m_status.showStatus(messages::kCommunicationError);
     m_status.setStandingStatus(messages::kCommunicationError);
     if (m_log)

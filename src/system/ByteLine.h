@@ -30,6 +30,8 @@ public:
 
     virtual void setBytesHandler(BytesHandler handler) = 0;
     virtual void setFailedHandler(std::function<void()> handler) = 0;
+    // Why the line failed by itself, for the user; empty when it has not, or cannot tell.
+    virtual std::string failure() const { return {}; }
 };
 
 } // namespace orvanel

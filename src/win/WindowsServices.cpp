@@ -4,10 +4,10 @@
 #include "platform/windows/WinClocks.h"
 #include "platform/windows/WinFiles.h"
 #include "platform/windows/WinSystemInfo.h"
-#include "platform/windows/io/ComPortLine.h"
 #include "platform/windows/io/ComPortList.h"
 #include "platform/windows/io/LoopTimer.h"
 #include "platform/windows/io/SendInputKeyInjector.h"
+#include "platform/windows/io/WinPortLine.h"
 
 #include <chrono>
 
@@ -25,7 +25,7 @@ WindowsServices makeWindowsServices(int keyDelayMs)
     services.keys = std::move(keys);
     services.beeper = std::make_unique<WinBeeper>();
     services.makeTimer = makeLoopTimer(loop);
-    services.makeLine = [&loop](const PortMap& ports) { return std::make_unique<ComPortLine>(ports, loop); };
+    services.makeLine = [&loop](const PortMap& ports) { return std::make_unique<WinPortLine>(ports, loop); };
     services.steadyClock = windowsSteadyMs;
     services.wallClock = windowsWallTime;
     services.makeSystemInfoServices = createSystemInfoServices;

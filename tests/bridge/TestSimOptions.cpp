@@ -173,6 +173,42 @@ private slots:
                                           << "--lap-ms: expected milliseconds";
         QTest::newRow("seed too large") << "--seed 4294967296"
                                         << "--seed: expected a whole number";
+        for (const char* listen : {"", "70000", "host:", ":4001", "[::1]4001", "[]:1", "[::1:4001", "a:b:1", "x"})
+            QTest::addRow("listen '%s'", listen)
+                << QString("--listen=%1").arg(listen) << "--listen: expected [HOST:]PORT";
+        QTest::newRow("listen and link") << "--listen 4001 --link /tmp/b"
+                                         << "--listen and --link do not go together";
+        QTest::newRow("send with listen") << "--control /tmp/c --listen 1 --send quit"
+                                          << "--send goes only with --link or --control";
+    }
+
+    void listenTakesHostAndPort_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::newRow("port only") << "4001"
+                                   << "127.0.0.1" << 4001;
+        QTest::newRow("any free port") << "0"
+                                       << "127.0.0.1" << 0;
+        QTest::newRow("IPv4") << "0.0.0.0:65535"
+                              << "0.0.0.0" << 65535;
+        QTest::newRow("IPv6") << "[::1]:2217"
+                              << "::1" << 2217;
+        QTest::newRow("name") << "localhost:7"
+                              << "localhost" << 7;
+    }
+
+    void listenTakesHostAndPort()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        std::string error;
+        const auto options = SimOptions::parse({"--listen", value.toStdString()}, error);
+        QVERIFY2(options && options->listen, error.c_str());
+        QCOMPARE(QString::fromStdString(options->listen->host), host);
+        QCOMPARE(int(options->listen->port), port);
     }
 
     void refusesBadArguments()

@@ -41,7 +41,7 @@ public:
         calls.push_back("WriteTransponder");
         return writeSucceeds;
     }
-    std::string lastError() const override { return openSucceeds ? std::string() : openError; }
+    std::string lastError() const override { return openSucceeds ? lineError : openError; }
 
     void pass(std::int16_t id, std::optional<std::uint32_t> stamp = std::nullopt) { raisePassing(id, stamp); }
     void loseLink()
@@ -64,6 +64,7 @@ public:
 
     bool openSucceeds = true;
     std::string openError = "no such device";
+    std::string lineError; // why the open line failed since, as a network line tells
     bool open = false;
     std::int16_t readResult = kNoTransponder;
     bool writeSucceeds = true;

@@ -145,6 +145,20 @@ TEST_F(BridgeSessionTest, ProgramTheLeadingNumberOnly)
     }
 }
 
+// A network line knows why it failed after it opened: that reason stands before the usual ones.
+TEST_F(BridgeSessionTest, AReasonTheLineGaveComesFirst)
+{
+    const std::string refused = "127.0.0.1:4001: el servidor rechazó la conexión";
+    bridge.readResult = kNoCommunication;
+    bridge.lineError = refused;
+    session.connect(1);
+    EXPECT_EQ(status.posts, Strings{"Error de Comunicación"});
+    EXPECT_EQ(session.lastConnectionProblem(), refused);
+    session.onLinkLost();
+    EXPECT_EQ(session.lastConnectionProblem(),
+              refused + ". Se perdió la conexión; se recupera sola en cuanto el puente conteste");
+}
+
 TEST_F(BridgeSessionTest, LinkLostReportsCommunicationErrorUntilRestored)
 {
     RecordingLineSink sink;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "bridge-sim/SimLine.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,13 +12,13 @@ namespace orvanel {
 
 // The bridge's end of a pseudo-terminal. The host opens the device (the slave side) like a serial
 // port; the simulator reads and writes the master side.
-class PseudoTerminal
+class PseudoTerminal : public SimLine
 {
 public:
     PseudoTerminal() = default;
     PseudoTerminal(const PseudoTerminal&) = delete;
     PseudoTerminal& operator=(const PseudoTerminal&) = delete;
-    ~PseudoTerminal();
+    ~PseudoTerminal() override;
 
     // Creates the pair and puts the line in raw mode, 38400 baud. False with error on failure.
     bool open(std::string& error);
@@ -24,16 +26,15 @@ public:
     bool link(const std::string& path, std::string& error);
     // Closes the line like an unplugged adapter: the host's next read fails. Removes the link, unless
     // it points elsewhere by now.
-    void hangup();
+    void hangup() override;
 
-    bool isOpen() const { return m_master >= 0; }
-    int masterFd() const { return m_master; }
+    bool isOpen() const override { return m_master >= 0; }
+    int fd() const override { return m_master; }
     const std::string& device() const { return m_device; }
 
     // What the host sent; 0 when nothing is waiting, -1 on an error.
-    ssize_t read(std::uint8_t* buffer, std::size_t size);
-    // Sends what the line takes now, without waiting, and says how much that was.
-    std::size_t write(const std::vector<std::uint8_t>& bytes);
+    ssize_t read(std::uint8_t* buffer, std::size_t size) override;
+    std::size_t write(const std::vector<std::uint8_t>& bytes) override;
 
 private:
     int m_master = -1;

@@ -12,6 +12,7 @@ namespace {
 enum Option
 {
     Link = 256,
+    ListenOn,
     Control,
     Race,
     LapMs,
@@ -22,11 +23,17 @@ enum Option
 };
 
 constexpr option kOptions[] = {
-    {"link", required_argument, nullptr, Link}, {"control", required_argument, nullptr, Control},
-    {"race", required_argument, nullptr, Race}, {"lap-ms", required_argument, nullptr, LapMs},
-    {"seed", required_argument, nullptr, Seed}, {"stamp", no_argument, nullptr, Stamp},
-    {"send", required_argument, nullptr, Send}, {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, Version}, {nullptr, 0, nullptr, 0},
+    {"link", required_argument, nullptr, Link},
+    {"listen", required_argument, nullptr, ListenOn},
+    {"control", required_argument, nullptr, Control},
+    {"race", required_argument, nullptr, Race},
+    {"lap-ms", required_argument, nullptr, LapMs},
+    {"seed", required_argument, nullptr, Seed},
+    {"stamp", no_argument, nullptr, Stamp},
+    {"send", required_argument, nullptr, Send},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, Version},
+    {nullptr, 0, nullptr, 0},
 };
 
 std::string optionName(int value)
@@ -36,6 +43,30 @@ std::string optionName(int value)
             return std::string("--") + known.name;
     }
     return "-" + std::string(1, static_cast<char>(value));
+}
+
+// "[HOST:]PORT", HOST a name, an IPv4 address or an IPv6 address in brackets.
+std::optional<SimOptions::Listen> parseListen(const std::string& value)
+{
+    SimOptions::Listen listen;
+    std::string port = value;
+    if (!value.empty() && value.front() == '[') {
+        const std::size_t close = value.find(']');
+        if (close == std::string::npos || close == 1 || close + 1 >= value.size() || value[close + 1] != ':')
+            return std::nullopt;
+        listen.host = value.substr(1, close - 1);
+        port = value.substr(close + 2);
+    } else if (const std::size_t colon = value.find(':'); colon != std::string::npos) {
+        listen.host = value.substr(0, colon);
+        port = value.substr(colon + 1);
+        if (listen.host.empty() || listen.host.find('[') != std::string::npos)
+            return std::nullopt;
+    }
+    const auto number = parseWholeNumber(port, 0, 65535);
+    if (!number)
+        return std::nullopt;
+    listen.port = static_cast<std::uint16_t>(*number);
+    return listen;
 }
 
 } // namespace
@@ -68,6 +99,13 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& argu
             if (value.empty())
                 return fail("--link needs a path");
             options.link = value;
+            break;
+        case ListenOn:
+            serving = true;
+            options.listen = parseListen(value);
+            if (!options.listen)
+                return fail("--listen: expected [HOST:]PORT, PORT from 0 to 65535 and an IPv6 HOST in brackets, got '" +
+                            value + "'");
             break;
         case Control:
             if (value.empty())
@@ -130,6 +168,8 @@ std::optional<SimOptions> SimOptions::parse(const std::vector<std::string>& argu
     }
     if (optind < argc)
         return fail("unexpected argument '" + std::string(argv[static_cast<std::size_t>(optind)]) + "'");
+    if (options.listen && !options.link.empty())
+        return fail("--listen and --link do not go together: the bridge is served on TCP or on a pseudo-terminal");
     if (!options.send.empty()) {
         if (serving)
             return fail("--send goes only with --link or --control, which find the simulator");
@@ -149,17 +189,23 @@ std::string SimOptions::controlPath() const
 std::string SimOptions::usage(const std::string& program)
 {
     return "Usage: " + program +
-           " [--link PATH] [--control PATH] [--race N] [--lap-ms MS] [--seed S] [--stamp]\n"
+           " [--link PATH | --listen [HOST:]PORT] [--control PATH] [--race N] [--lap-ms MS]\n"
+           "       [--seed S] [--stamp]\n"
            "       " +
            program +
            " --link PATH|--control PATH --send COMMAND [--send COMMAND ...]\n"
            "\n"
            "A detection bridge in software on a pseudo-terminal, speaking the bridge link protocol.\n"
-           "Prints 'ready DEVICE' once the pseudo-terminal exists, then serves the bridge until 'quit',\n"
+           "Prints 'ready DEVICE' once the pseudo-terminal exists (with --listen, 'ready ADDRESS:PORT'\n"
+           "once it listens), then serves the bridge until 'quit',\n"
            "SIGINT, SIGTERM or SIGHUP; the end of standard input does not end it.\n"
            "\n"
            "Options:\n"
            "  --link PATH     make PATH a symbolic link to the device (removed again at the end)\n"
+           "  --listen [HOST:]PORT\n"
+           "                  serve the bridge on TCP instead, as a serial server would (raw, no\n"
+           "                  Telnet): HOST defaults to 127.0.0.1, an IPv6 HOST goes in brackets, PORT 0\n"
+           "                  takes a free port; one host at a time, a new one takes the line over\n"
            "  --control PATH  take commands on a Unix socket at PATH; with --link it is PATH.ctl\n"
            "                  beside the link unless given\n"
            "  --race N        cars with IDs 1 to N pass by themselves while detection is on\n"
@@ -184,7 +230,8 @@ std::string SimOptions::usage(const std::string& program)
            "  burst COUNT [ID ...]\n"
            "                COUNT passings as fast as the line takes them, of the IDs in turn\n"
            "                (1 to 12 when none are given); later commands wait until it is done\n"
-           "  hangup        close the line, like an unplugged adapter\n"
+           "  hangup        close the line, like an unplugged adapter; with --listen, drop the host\n"
+           "                (the port listens for the next one)\n"
            "  restart [N]   the bridge restarts as after a short power blip, detection as it was: its\n"
            "                next passing is N (default 0); it forgets its history and last request\n"
            "  new [N]       another bridge is on the line: the same, but with detection off\n"

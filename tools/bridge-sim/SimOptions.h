@@ -12,7 +12,16 @@ struct SimOptions
 {
     static constexpr std::uint32_t kDefaultLapMs = 4000;
 
-    std::string link;    // symbolic link to the device, when given
+    static constexpr const char* kDefaultListenHost = "127.0.0.1";
+
+    std::string link; // symbolic link to the device, when given
+    // Served on TCP instead of a pseudo-terminal (--listen [HOST:]PORT); port 0 takes a free one.
+    struct Listen
+    {
+        std::string host = kDefaultListenHost;
+        std::uint16_t port = 0;
+    };
+    std::optional<Listen> listen;
     std::string control; // the control socket given with --control; see controlPath()
     int race = 0;        // cars 1 to race pass by themselves while detection is on
     std::uint32_t lapMs = kDefaultLapMs;

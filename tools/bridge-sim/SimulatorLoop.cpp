@@ -53,8 +53,8 @@ bool hasReader(int fd)
 
 } // namespace
 
-SimulatorLoop::SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, ControlSocket& control, bool stamp,
-                             std::FILE* out, std::FILE* err)
+SimulatorLoop::SimulatorLoop(BridgeSimulator& bridge, SimLine& line, ControlSocket& control, bool stamp, std::FILE* out,
+                             std::FILE* err)
     : m_bridge(bridge), m_line(line), m_control(control), m_stamp(stamp), m_out(out), m_err(err),
       m_inputIsTerminal(::isatty(STDIN_FILENO) == 1)
 {
@@ -120,10 +120,11 @@ int SimulatorLoop::loop(int signalFd)
         fds.push_back({signalFd, POLLIN, 0});
         // Room on the line matters only while something waits for it.
         const short lineEvents = m_bridge.output().empty() ? POLLIN : POLLIN | POLLOUT;
-        fds.push_back({m_line.isOpen() ? m_line.masterFd() : -1, lineEvents, 0});
+        fds.push_back({m_line.isOpen() ? m_line.fd() : -1, lineEvents, 0});
         // No events asked: poll reports an error or a hang-up on standard output all the same.
         fds.push_back({watchOutput ? ::fileno(m_out) : -1, 0, 0});
         fds.push_back({m_control.fd(), POLLIN, 0});
+        fds.push_back({m_line.acceptFd(), POLLIN, 0});
         const std::size_t firstSource = fds.size();
         for (const auto& [from, source] : m_sources) {
             const bool reads = !commandsWait && !source.ended && (from != kUser || !inputWaits);
@@ -157,6 +158,9 @@ int SimulatorLoop::loop(int signalFd)
             for (int client; (client = m_control.accept()) >= 0;)
                 m_sources[m_nextClient++].fd = client;
         }
+        // A new host takes the line over; the bridge goes on as it was.
+        if (fds[4].revents != 0)
+            m_line.accept();
         std::size_t index = firstSource;
         for (auto& [from, source] : m_sources) {
             // Clients accepted just now have no entry yet.
@@ -179,7 +183,8 @@ int SimulatorLoop::loop(int signalFd)
             }
         }
         // After the commands, so a command written before a request takes effect first.
-        if (m_line.isOpen() && (fds[1].revents & POLLIN) != 0) {
+        // A host that reset its connection raises no POLLIN, and the read finds out.
+        if (m_line.isOpen() && (fds[1].revents & (POLLIN | POLLERR | POLLHUP)) != 0) {
             const ssize_t got = m_line.read(buffer.data(), buffer.size());
             if (got > 0)
                 m_bridge.receive(buffer.data(), static_cast<std::size_t>(got), now());
@@ -305,7 +310,9 @@ void SimulatorLoop::dropFinishedClients()
 void SimulatorLoop::hangup()
 {
     m_line.hangup();
-    m_bridge.hangup();
+    // A TCP port still listens for the next host, and the bridge serves it as before.
+    if (!m_line.isOpen())
+        m_bridge.hangup();
 }
 
 int SimulatorLoop::end()

@@ -2,7 +2,7 @@
 
 #include "bridge-sim/BridgeSimulator.h"
 #include "bridge-sim/ControlSocket.h"
-#include "bridge-sim/PseudoTerminal.h"
+#include "bridge-sim/SimLine.h"
 
 #include <cstdio>
 #include <map>
@@ -11,7 +11,7 @@
 namespace orvanel {
 
 // Runs the simulator: commands from standard input and from the clients of the control socket,
-// frames on the pseudo-terminal, report lines on standard output, until "quit", SIGINT, SIGTERM or
+// frames on the line, report lines on standard output, until "quit", SIGINT, SIGTERM or
 // SIGHUP, or until the reader of standard output (a pipe) goes away. The end of standard input
 // does not end it, and a background job of a terminal leaves the terminal's input alone. Every
 // command is answered, where it came from, "ok COMMAND" once done, or "error COMMAND" when refused.
@@ -20,7 +20,7 @@ namespace orvanel {
 class SimulatorLoop
 {
 public:
-    SimulatorLoop(BridgeSimulator& bridge, PseudoTerminal& line, ControlSocket& control, bool stamp, std::FILE* out,
+    SimulatorLoop(BridgeSimulator& bridge, SimLine& line, ControlSocket& control, bool stamp, std::FILE* out,
                   std::FILE* err);
     ~SimulatorLoop();
     SimulatorLoop(const SimulatorLoop&) = delete;
@@ -57,7 +57,7 @@ private:
     void flush();
 
     BridgeSimulator& m_bridge;
-    PseudoTerminal& m_line;
+    SimLine& m_line;
     ControlSocket& m_control;
     bool m_stamp;
     std::FILE* m_out;

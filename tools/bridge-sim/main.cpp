@@ -4,6 +4,7 @@
 #include "bridge-sim/PseudoTerminal.h"
 #include "bridge-sim/SimOptions.h"
 #include "bridge-sim/SimulatorLoop.h"
+#include "bridge-sim/TcpServer.h"
 
 #include <csignal>
 #include <cstdio>
@@ -37,15 +38,18 @@ int main(int argc, char* argv[])
 
     // The control socket first, so that a second simulator on a link another one still serves leaves
     // it alone; the link of one that hung up (an unplugged adapter) may be taken over.
-    PseudoTerminal line;
+    PseudoTerminal terminal;
+    TcpServer server;
     ControlSocket control;
     const std::string controlPath = options->controlPath();
     struct stat link
     {
     };
     const bool linkFree = options->link.empty() || ::lstat(options->link.c_str(), &link) != 0;
-    if (!line.open(error) || (!controlPath.empty() && !control.listen(controlPath, linkFree, error)) ||
-        (!options->link.empty() && !line.link(options->link, error))) {
+    const bool opened =
+        options->listen ? server.listen(options->listen->host, options->listen->port, error) : terminal.open(error);
+    if (!opened || (!controlPath.empty() && !control.listen(controlPath, linkFree, error)) ||
+        (!options->link.empty() && !terminal.link(options->link, error))) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         return 1;
     }
@@ -53,7 +57,8 @@ int main(int argc, char* argv[])
     BridgeSimulator bridge(options->seed ? *options->seed : std::random_device{}());
     bridge.setRace(options->race, options->lapMs);
 
-    std::printf("ready %s\n", line.device().c_str());
+    SimLine& line = options->listen ? static_cast<SimLine&>(server) : terminal;
+    std::printf("ready %s\n", options->listen ? server.endpoint().c_str() : terminal.device().c_str());
     std::fflush(stdout);
     return SimulatorLoop(bridge, line, control, options->stamp, stdout, stderr).run();
 }
