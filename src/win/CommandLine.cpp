@@ -18,6 +18,7 @@ std::string commandLineHelp()
            "Options:\n"
            "  --com N=COMx    open COMx for the port list's entry \"COM N\" (N from 1 to 6);\n"
            "                  may be given once for each port. Default: COM N is COMN.\n"
+           "                  COMx may be a serial server: tcp://HOST:PORT or rfc2217://HOST:PORT\n"
            "  --ids FILE      load the transponder IDs from an ID list file at start-up, as\n"
            "                  \"Cargar IDs\" does\n"
            "  --preset digits|fkeys\n"
