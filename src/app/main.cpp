@@ -7,11 +7,13 @@
 #include "app/RaceSettings.h"
 #include "app/TerminationSignals.h"
 #include "bridge/BridgeLink.h"
+#include "bridge/PortLine.h"
 #include "platform/PlatformServices.h"
-#include "platform/network/PortLine.h"
+#include "platform/network/TcpLine.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/posix/SystemClocks.h"
 #include "platform/qt/QtOneShotTimer.h"
+#include "platform/serial/QtSerialLine.h"
 #include "platform/serial/SerialPortScan.h"
 #include "platform/sysinfo/LinuxSystemInfo.h"
 #include "storage/SettingsFile.h"
@@ -125,7 +127,10 @@ int main(int argc, char* argv[])
     const MakeTimer linkTimer = [&app] {
         return std::make_unique<QtOneShotTimer>(&app, QStringLiteral("bridgeLink"), Qt::PreciseTimer);
     };
-    auto bridge = std::make_unique<BridgeLink>(std::make_unique<PortLine>(command.ports), linkTimer, systemSteadyMs);
+    auto bridge = std::make_unique<BridgeLink>(std::make_unique<PortLine>(command.ports,
+                                                                          std::make_unique<QtSerialLine>(command.ports),
+                                                                          std::make_unique<TcpLine>(command.ports)),
+                                               linkTimer, systemSteadyMs);
     QPointer<MPal> window =
         new MPal(createDesktopRace(std::move(bridge), *platform.keys, *platform.beeper, files, options), windowOptions);
     window->setAttribute(Qt::WA_DeleteOnClose);

@@ -1,13 +1,15 @@
 #include "win/WindowsServices.h"
 
+#include "bridge/PortLine.h"
 #include "platform/windows/WinBeeper.h"
 #include "platform/windows/WinClocks.h"
 #include "platform/windows/WinFiles.h"
 #include "platform/windows/WinSystemInfo.h"
+#include "platform/windows/io/ComPortLine.h"
 #include "platform/windows/io/ComPortList.h"
 #include "platform/windows/io/LoopTimer.h"
 #include "platform/windows/io/SendInputKeyInjector.h"
-#include "platform/windows/io/WinPortLine.h"
+#include "platform/windows/io/WinsockLine.h"
 
 #include <chrono>
 
@@ -25,7 +27,10 @@ WindowsServices makeWindowsServices(int keyDelayMs)
     services.keys = std::move(keys);
     services.beeper = std::make_unique<WinBeeper>();
     services.makeTimer = makeLoopTimer(loop);
-    services.makeLine = [&loop](const PortMap& ports) { return std::make_unique<WinPortLine>(ports, loop); };
+    services.makeLine = [&loop](const PortMap& ports) {
+        return std::make_unique<PortLine>(ports, std::make_unique<ComPortLine>(ports, loop),
+                                          std::make_unique<WinsockLine>(ports, loop));
+    };
     services.steadyClock = windowsSteadyMs;
     services.wallClock = windowsWallTime;
     services.makeSystemInfoServices = createSystemInfoServices;

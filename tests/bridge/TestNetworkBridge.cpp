@@ -1,7 +1,9 @@
 #include "bridge/BridgeLink.h"
+#include "bridge/PortLine.h"
 #include "e2e/LineProcess.h"
-#include "platform/network/PortLine.h"
+#include "platform/network/TcpLine.h"
 #include "platform/qt/QtOneShotTimer.h"
+#include "platform/serial/QtSerialLine.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
@@ -137,7 +139,10 @@ private:
         };
         timing.readAttemptMs = 1500;
         timing.switchAttemptMs = 1500;
-        auto bridge = std::make_unique<BridgeLink>(std::make_unique<orvanel::PortLine>(m_ports), timers, clock, timing);
+        auto bridge = std::make_unique<BridgeLink>(
+            std::make_unique<orvanel::PortLine>(m_ports, std::make_unique<orvanel::QtSerialLine>(m_ports),
+                                                std::make_unique<orvanel::TcpLine>(m_ports)),
+            timers, clock, timing);
         bridge->setPassingHandler([this](const std::int16_t& id, std::optional<std::uint32_t>) { m_ids << id; });
         bridge->setLinkLostHandler([this] { ++m_linksLost; });
         bridge->setLinkRestoredHandler([this] { ++m_linksRestored; });

@@ -36,14 +36,14 @@ bool TcpLine::open(std::int32_t port, std::string& error)
         error = device + ": " + describeAddressProblemEs(problem);
         return false;
     }
-    m_telnet.reset();
+    const std::vector<std::uint8_t> greeting = m_stream.start(m_address.kind);
     m_failure.clear();
     m_pending.clear();
     m_open = true;
     m_socket.connectToHost(QString::fromStdString(m_address.host), m_address.port);
     m_connectTimeout.start();
-    if (m_address.kind == PortAddress::Kind::Telnet)
-        send(TelnetComPort::greeting());
+    if (!greeting.empty())
+        send(greeting);
     return true;
 }
 
@@ -71,7 +71,7 @@ void TcpLine::write(const std::vector<std::uint8_t>& bytes)
 {
     if (!m_open || !m_failure.empty())
         return;
-    send(m_address.kind == PortAddress::Kind::Telnet ? TelnetComPort::escape(bytes) : bytes);
+    send(m_stream.outgoing(bytes));
 }
 
 void TcpLine::send(const std::vector<std::uint8_t>& bytes)
@@ -114,16 +114,10 @@ void TcpLine::readAvailable()
     const QByteArray received = m_socket.readAll();
     if (received.isEmpty())
         return;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(received.constData());
-    const auto size = static_cast<std::size_t>(received.size());
-    if (m_address.kind == PortAddress::Kind::Raw) {
-        if (m_bytes)
-            m_bytes(bytes, size);
-        return;
-    }
     std::vector<std::uint8_t> data;
     std::vector<std::uint8_t> replies;
-    m_telnet.feed(bytes, size, data, replies);
+    m_stream.incoming(reinterpret_cast<const std::uint8_t*>(received.constData()),
+                      static_cast<std::size_t>(received.size()), data, replies);
     if (!replies.empty())
         send(replies);
     if (!data.empty() && m_bytes)

@@ -2,7 +2,7 @@
 
 #include "bridge/PortAddress.h"
 #include "bridge/PortMap.h"
-#include "bridge/TelnetComPort.h"
+#include "bridge/ServerStream.h"
 #include "system/ByteLine.h"
 
 #include <QTcpSocket>
@@ -46,7 +46,7 @@ private:
     QTcpSocket m_socket;
     QTimer m_connectTimeout;
     PortAddress m_address;
-    TelnetComPort m_telnet;
+    ServerStream m_stream;
     std::vector<std::uint8_t> m_pending; // written while the connection was being made
     bool m_open = false;
     std::string m_failure; // set once the open line failed

@@ -1,7 +1,9 @@
 #include "MessagePump.h"
 #include "bridge/BridgeLink.h"
+#include "bridge/PortLine.h"
+#include "platform/windows/io/ComPortLine.h"
 #include "platform/windows/io/LoopTimer.h"
-#include "platform/windows/io/WinPortLine.h"
+#include "platform/windows/io/WinsockLine.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -42,7 +44,9 @@ TEST(WinsockBridge, PassingsComeOnceInOrderAndADroppedConnectionRecoversByItself
     LoopWindow loop;
     PortMap ports;
     ports.setDevice(3, bridgeAddress());
-    BridgeLink link(std::make_unique<WinPortLine>(ports, loop), makeLoopTimer(loop), [] { return GetTickCount64(); });
+    BridgeLink link(std::make_unique<PortLine>(ports, std::make_unique<ComPortLine>(ports, loop),
+                                               std::make_unique<WinsockLine>(ports, loop)),
+                    makeLoopTimer(loop), [] { return GetTickCount64(); });
     std::vector<std::int16_t> ids;
     int lost = 0;
     int restored = 0;
@@ -79,7 +83,9 @@ TEST(WinsockBridge, FailuresSayWhyInTheUsersTerms)
     ports.setDevice(1, "tcp://127.0.0.1");
     // Port 1 of the loopback interface: nobody listens there.
     ports.setDevice(2, "rfc2217://127.0.0.1:1");
-    BridgeLink link(std::make_unique<WinPortLine>(ports, loop), makeLoopTimer(loop), [] { return GetTickCount64(); });
+    BridgeLink link(std::make_unique<PortLine>(ports, std::make_unique<ComPortLine>(ports, loop),
+                                               std::make_unique<WinsockLine>(ports, loop)),
+                    makeLoopTimer(loop), [] { return GetTickCount64(); });
     int lost = 0;
     link.setLinkLostHandler([&] { ++lost; });
     EXPECT_FALSE(link.OpenPort(1));

@@ -71,12 +71,12 @@ bool WinsockLine::open(std::int32_t port, std::string& error)
         error = device + ": la red no está disponible en este equipo";
         return false;
     }
-    m_telnet.reset();
+    const std::vector<std::uint8_t> greeting = m_stream.start(m_address.kind);
     m_failure.clear();
     m_inbox = std::make_shared<Inbox>();
     m_worker = std::thread([this, address = m_address, inbox = m_inbox] { run(address, inbox); });
-    if (m_address.kind == PortAddress::Kind::Telnet)
-        send(TelnetComPort::greeting());
+    if (!greeting.empty())
+        send(greeting);
     error.clear();
     return true;
 }
@@ -230,18 +230,13 @@ void WinsockLine::deliver()
         inbox->deliveryPosted = false;
     }
     if (!bytes.empty()) {
-        if (m_address.kind == PortAddress::Kind::Raw) {
-            if (m_bytes)
-                m_bytes(bytes.data(), bytes.size());
-        } else {
-            std::vector<std::uint8_t> data;
-            std::vector<std::uint8_t> replies;
-            m_telnet.feed(bytes.data(), bytes.size(), data, replies);
-            if (!replies.empty())
-                send(replies);
-            if (!data.empty() && m_bytes)
-                m_bytes(data.data(), data.size());
-        }
+        std::vector<std::uint8_t> data;
+        std::vector<std::uint8_t> replies;
+        m_stream.incoming(bytes.data(), bytes.size(), data, replies);
+        if (!replies.empty())
+            send(replies);
+        if (!data.empty() && m_bytes)
+            m_bytes(data.data(), data.size());
     }
     // The bytes handler may have closed the line.
     if (!failure.empty() && inbox == m_inbox) {
@@ -268,7 +263,7 @@ void WinsockLine::write(const std::vector<std::uint8_t>& bytes)
 {
     if (!m_inbox || bytes.empty())
         return;
-    send(m_address.kind == PortAddress::Kind::Telnet ? TelnetComPort::escape(bytes) : bytes);
+    send(m_stream.outgoing(bytes));
 }
 
 void WinsockLine::send(const std::vector<std::uint8_t>& bytes)

@@ -2,7 +2,7 @@
 
 #include "bridge/PortAddress.h"
 #include "bridge/PortMap.h"
-#include "bridge/TelnetComPort.h"
+#include "bridge/ServerStream.h"
 #include "platform/windows/io/LoopWindow.h"
 #include "system/ByteLine.h"
 
@@ -69,7 +69,7 @@ private:
     LoopWindow& m_loop;
     bool m_winsock = false;
     PortAddress m_address;
-    TelnetComPort m_telnet;
+    ServerStream m_stream;
     std::shared_ptr<Inbox> m_inbox;
     std::thread m_worker;
     std::string m_failure;

@@ -1,17 +1,18 @@
 #pragma once
 
 #include "bridge/PortMap.h"
-#include "platform/network/TcpLine.h"
-#include "platform/serial/QtSerialLine.h"
+#include "system/ByteLine.h"
+
+#include <memory>
 
 namespace orvanel {
 
 // The bridge's line for whatever each port entry names: a serial device, or a serial server on the
-// network ("tcp://" or "rfc2217://"), chosen anew at each open.
+// network ("tcp://" or "rfc2217://"), chosen anew at each open. Each system gives its own two lines.
 class PortLine : public ByteLine
 {
 public:
-    explicit PortLine(const PortMap& ports);
+    PortLine(const PortMap& ports, std::unique_ptr<ByteLine> serial, std::unique_ptr<ByteLine> network);
 
     bool open(std::int32_t port, std::string& error) override;
     void close() override { m_active->close(); }
@@ -24,9 +25,9 @@ public:
 
 private:
     PortMap m_ports;
-    QtSerialLine m_serial;
-    TcpLine m_network;
-    ByteLine* m_active = &m_serial;
+    std::unique_ptr<ByteLine> m_serial;
+    std::unique_ptr<ByteLine> m_network;
+    ByteLine* m_active;
 };
 
 } // namespace orvanel
