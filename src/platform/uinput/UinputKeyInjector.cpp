@@ -43,7 +43,7 @@ UinputKeyInjector::UinputKeyInjector(KeyboardLayout layout, std::string layoutNa
                                      std::unique_ptr<KeyDeviceWriter> device, std::unique_ptr<OneShotTimer> timer,
                                      int delayMs, std::function<void(const std::string&)> tell, SteadyClock clock)
     : m_layout(std::move(layout)), m_layoutName(std::move(layoutName)), m_device(std::move(device)),
-      m_tell(std::move(tell)), m_pacer(*this, std::move(clock))
+      m_problems(std::move(tell)), m_pacer(*this, std::move(clock))
 {
     m_pacer.setDelay(delayMs, std::move(timer));
 }
@@ -67,11 +67,11 @@ std::vector<unsigned> UinputKeyInjector::keyCodes(const KeyboardLayout& layout)
 
 bool UinputKeyInjector::begin(const KeySequence& keys)
 {
-    m_lastProblem.clear();
+    m_problems.clear();
     m_steps.clear();
     translate(keys);
     // Characters the map lacks are left out of the rest; a key-stroke of nothing else is not typed at all.
-    return !m_steps.empty() || m_lastProblem.empty();
+    return !m_steps.empty() || m_problems.last().empty();
 }
 
 bool UinputKeyInjector::typeNext()
@@ -81,7 +81,7 @@ bool UinputKeyInjector::typeNext()
     const Step step = m_steps.front();
     m_steps.pop_front();
     if (!m_device->key(step.code, step.press) || !m_device->sync())
-        problem("el teclado virtual no acepta las teclas");
+        m_problems.add("el teclado virtual no acepta las teclas");
     return true;
 }
 
@@ -94,7 +94,7 @@ void UinputKeyInjector::translate(const KeySequence& keys)
             const auto choice = m_layout.find({modifierKeysym(event.modifier)}, 0, 0);
             const KeyboardLayout::Key* key = choice ? m_layout.key(choice->keycode) : nullptr;
             if (!key) {
-                problem("no hay tecla para " + describe(event));
+                m_problems.add("no hay tecla para " + describe(event));
                 break;
             }
             const bool down = std::any_of(m_held.begin(), m_held.end(),
@@ -162,7 +162,7 @@ void UinputKeyInjector::tap(const std::vector<Keysym>& keysyms, unsigned count, 
             m_steps.resize(before);
     }
     if (!typed)
-        problem("no se puede escribir " + what + " con el teclado " + m_layoutName + "; se omite");
+        m_problems.add("no se puede escribir " + what + " con el teclado " + m_layoutName + "; se omite");
 }
 
 bool UinputKeyInjector::tapChoice(const KeyboardLayout::Choice& choice, unsigned count, unsigned extraModifiers)
@@ -188,16 +188,6 @@ unsigned UinputKeyInjector::heldModifiers() const
     for (const auto& held : m_held)
         mask |= held.second;
     return mask;
-}
-
-void UinputKeyInjector::problem(const std::string& message)
-{
-    const std::string line = "No se escribió todo: " + message;
-    if (m_lastProblem.find(line) == std::string::npos)
-        m_lastProblem += (m_lastProblem.empty() ? "" : "\n") + line;
-    // Once per kind of failure: the same text fails again at every passing.
-    if (m_told.insert(message).second && m_tell)
-        m_tell(message);
 }
 
 } // namespace orvanel

@@ -3,6 +3,7 @@
 #include "platform/keymap/DeadKeys.h"
 #include "platform/keymap/KeyboardLayout.h"
 #include "platform/pacing/KeyPacer.h"
+#include "platform/pacing/TypingProblems.h"
 #include "platform/posix/SystemClocks.h"
 #include "platform/uinput/KeyDeviceWriter.h"
 #include "system/KeyInjector.h"
@@ -11,7 +12,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,7 +37,7 @@ public:
 
     void setTargetCheck(TargetCheck check) override { m_pacer.setTargetCheck(std::move(check)); }
     void cancelQueued() override { m_pacer.cancelQueued(); }
-    std::string lastProblem() const override { return m_lastProblem; }
+    std::string lastProblem() const override { return m_problems.last(); }
 
     // The dead-key sequences the desktop composes with this map; none until set.
     void setDeadKeys(DeadKeys deadKeys) { m_deadKeys = std::move(deadKeys); }
@@ -59,18 +59,15 @@ private:
     void tap(const std::vector<Keysym>& keysyms, unsigned count, unsigned extraModifiers, const std::string& what);
     bool tapChoice(const KeyboardLayout::Choice& choice, unsigned count, unsigned extraModifiers);
     unsigned heldModifiers() const;
-    void problem(const std::string& message);
 
     KeyboardLayout m_layout;
     DeadKeys m_deadKeys;
     std::string m_layoutName;
     std::unique_ptr<KeyDeviceWriter> m_device;
-    std::function<void(const std::string&)> m_tell;
+    TypingProblems m_problems;
     std::deque<Step> m_steps;                          // of the key-stroke under way
     std::vector<std::pair<unsigned, unsigned>> m_held; // notation modifiers down: XKB keycode, modifier mask
-    std::string m_lastProblem;
-    std::set<std::string> m_told;
-    KeyPacer m_pacer; // last: it types through the members above
+    KeyPacer m_pacer;                                  // last: it types through the members above
 };
 
 } // namespace orvanel

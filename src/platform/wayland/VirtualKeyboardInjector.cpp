@@ -28,7 +28,7 @@ unsigned modifierMask(Modifier modifier)
 VirtualKeyboardInjector::VirtualKeyboardInjector(std::unique_ptr<VirtualKeyboard> keyboard,
                                                  std::unique_ptr<OneShotTimer> timer, int delayMs,
                                                  std::function<void(const std::string&)> tell, SteadyClock clock)
-    : m_keyboard(std::move(keyboard)), m_tell(std::move(tell)), m_clock(std::move(clock)), m_pacer(*this, m_clock)
+    : m_keyboard(std::move(keyboard)), m_problems(std::move(tell)), m_clock(std::move(clock)), m_pacer(*this, m_clock)
 {
     m_pacer.setDelay(delayMs, std::move(timer));
 }
@@ -41,7 +41,7 @@ VirtualKeyboardInjector::~VirtualKeyboardInjector()
 
 bool VirtualKeyboardInjector::begin(const KeySequence& keys)
 {
-    m_lastProblem.clear();
+    m_problems.clear();
     m_steps.clear();
     // A key-stroke is typed whole or not at all: every key it needs is in the map before anything goes out.
     std::vector<Keysym> keysyms;
@@ -51,7 +51,8 @@ bool VirtualKeyboardInjector::begin(const KeySequence& keys)
         } else if (event.type == KeyEvent::Type::TapCharacter) {
             const std::vector<Keysym> candidates = characterKeysyms(event.character);
             if (candidates.empty()) {
-                problem("no hay tecla para el carácter " + codePointText(event.character) + "; no se escribe nada");
+                m_problems.add("no hay tecla para el carácter " + codePointText(event.character) +
+                               "; no se escribe nada");
                 return false;
             }
             keysyms.push_back(candidates.front());
@@ -59,12 +60,12 @@ bool VirtualKeyboardInjector::begin(const KeySequence& keys)
     }
     bool changed = false;
     if (!m_keymap.provide(keysyms, changed)) {
-        problem("la pulsación necesita más de " + std::to_string(SymbolKeymap::capacity()) +
-                " teclas distintas; no se escribe nada");
+        m_problems.add("la pulsación necesita más de " + std::to_string(SymbolKeymap::capacity()) +
+                       " teclas distintas; no se escribe nada");
         return false;
     }
     if (changed && !m_keyboard->setKeymap(m_keymap.text())) {
-        problem("no se puede pasar el mapa de teclas al compositor; no se escribe nada");
+        m_problems.add("no se puede pasar el mapa de teclas al compositor; no se escribe nada");
         return false;
     }
     translate(keys);
@@ -82,7 +83,7 @@ bool VirtualKeyboardInjector::typeNext()
     else
         m_keyboard->modifiers(step.value);
     if (!m_keyboard->flush())
-        problem("se perdió la conexión con el compositor de Wayland");
+        m_problems.add("se perdió la conexión con el compositor de Wayland");
     return true;
 }
 
@@ -135,16 +136,6 @@ void VirtualKeyboardInjector::setModifiers(unsigned mask)
         return;
     m_steps.push_back({false, mask, false});
     m_sentModifiers = mask;
-}
-
-void VirtualKeyboardInjector::problem(const std::string& message)
-{
-    const std::string line = "No se escribió todo: " + message;
-    if (m_lastProblem.find(line) == std::string::npos)
-        m_lastProblem += (m_lastProblem.empty() ? "" : "\n") + line;
-    // Once per kind of failure: the same text fails again at every passing.
-    if (m_told.insert(message).second && m_tell)
-        m_tell(message);
 }
 
 } // namespace orvanel

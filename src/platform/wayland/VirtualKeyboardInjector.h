@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/pacing/KeyPacer.h"
+#include "platform/pacing/TypingProblems.h"
 #include "platform/posix/SystemClocks.h"
 #include "platform/wayland/SymbolKeymap.h"
 #include "platform/wayland/VirtualKeyboard.h"
@@ -10,7 +11,6 @@
 #include <deque>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 
 namespace orvanel {
@@ -33,7 +33,7 @@ public:
 
     void setTargetCheck(TargetCheck check) override { m_pacer.setTargetCheck(std::move(check)); }
     void cancelQueued() override { m_pacer.cancelQueued(); }
-    std::string lastProblem() const override { return m_lastProblem; }
+    std::string lastProblem() const override { return m_problems.last(); }
 
 private:
     struct Step
@@ -49,17 +49,14 @@ private:
     void translate(const KeySequence& keys);
     void tap(Keysym keysym, unsigned count, unsigned extraModifiers);
     void setModifiers(unsigned mask);
-    void problem(const std::string& message);
 
     std::unique_ptr<VirtualKeyboard> m_keyboard;
-    std::function<void(const std::string&)> m_tell;
+    TypingProblems m_problems;
     SteadyClock m_clock;
     SymbolKeymap m_keymap;
     std::deque<Step> m_steps; // of the key-stroke under way
     unsigned m_held = 0;      // notation modifiers down
     unsigned m_sentModifiers = 0;
-    std::string m_lastProblem;
-    std::set<std::string> m_told;
     KeyPacer m_pacer; // last: it types through the members above
 };
 
