@@ -30,6 +30,11 @@ namespace orvanel {
 // The map is the XTEST device's own where XInput 2 shows one (Xwayland keeps it apart from the core
 // keyboard, which switches to the map of whichever device typed last), the core keyboard's otherwise;
 // the group and locks are always the core keyboard's, which is what applications read.
+// The map, the group, the locks and the modifier keys the user holds are followed from the server's
+// notices, read at the start of each key-stroke from what has already come in: no question to the
+// server stands between a passing and its first key (only a map just changed is read again). Every X
+// call goes through the injector's own connection, so it may live and type on a thread other than the
+// window's, one with an event loop for the revert timer.
 class XTestKeyInjector : public KeyInjector, private KeyPacer::Typist
 {
 public:
