@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QSocketNotifier>
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
@@ -55,6 +56,12 @@ KeyboardFocus::KeyboardFocus() : m_xSeesEveryWindow(!isWaylandSession(SessionEnv
                             std::find(m_roots.begin(), m_roots.end(), focus->focus) != m_roots.end();
     }
     m_connection = connection;
+    // Read on the window's thread too as they come, so that they do not pile up between passings.
+    auto* notifier = new QSocketNotifier(xcb_get_file_descriptor(connection), QSocketNotifier::Read, this);
+    QObject::connect(notifier, &QSocketNotifier::activated, this, [this] {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        readEvents();
+    });
 }
 
 KeyboardFocus::~KeyboardFocus()
@@ -70,11 +77,7 @@ KeyTarget KeyboardFocus::target()
     if (!m_connection)
         return m_qtActive ? KeyTarget::OwnWindow : KeyTarget::OtherProgram;
     const std::lock_guard<std::mutex> lock(m_mutex);
-    // Only what has already come in: no round trip to the server.
-    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
-        apply(event);
-        std::free(event);
-    }
+    readEvents();
     KeyTarget target = KeyTarget::OtherProgram;
     if (m_ownFocus)
         target = KeyTarget::OwnWindow;
@@ -83,6 +86,15 @@ KeyTarget KeyboardFocus::target()
     if (target == KeyTarget::Nobody && !m_xSeesEveryWindow)
         target = KeyTarget::OtherProgram;
     return target;
+}
+
+void KeyboardFocus::readEvents()
+{
+    // Only what has already come in: no round trip to the server.
+    while (xcb_generic_event_t* event = xcb_poll_for_event(m_connection)) {
+        apply(event);
+        std::free(event);
+    }
 }
 
 void KeyboardFocus::apply(const void* xcbEvent)

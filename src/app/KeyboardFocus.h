@@ -37,6 +37,7 @@ public:
 private:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void watch(std::uint32_t window);
+    void readEvents();                // with m_mutex held
     void apply(const void* xcbEvent); // an xcb_generic_event_t
 
     xcb_connection_t* m_connection = nullptr; // null on other platforms (offscreen in the tests): Qt's word only
