@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <chrono>
 #include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -29,6 +30,11 @@ namespace orvanel {
 // The map is the XTEST device's own where XInput 2 shows one (Xwayland keeps it apart from the core
 // keyboard, which switches to the map of whichever device typed last), the core keyboard's otherwise;
 // the group and locks are always the core keyboard's, which is what applications read.
+// The map, the group, the locks and the modifier keys the user holds are followed from the server's
+// notices, read at the start of each key-stroke from what has already come in: no question to the
+// server stands between a passing and its first key (only a map just changed is read again). Every X
+// call goes through the injector's own connection, so it may live and type on a thread other than the
+// window's, one with an event loop for the revert timer.
 class XTestKeyInjector : public KeyInjector, private KeyPacer::Typist
 {
 public:
@@ -88,9 +94,12 @@ private:
     bool begin(const KeySequence& keys) override;
     bool typeNext() override;
     void translate(const KeyEvent& event);
-    void discardEvents();
+    void readEvents();
+    void noteStateChange(const void* xkbStateEvent);
     bool prepare(const KeySequence& keys);
-    std::vector<unsigned> modifierKeysDown();
+    std::vector<unsigned> modifierKeysDown() const;
+    void readKeysDown();
+    bool isModifierKey(unsigned keycode) const;
     void readLayout();
     void readState();
     void pressModifier(Modifier modifier);
@@ -112,9 +121,8 @@ private:
     KeyboardLayout m_layout;
     SpareKeyPool m_pool;
     QTimer m_revertTimer;
-    QTimer m_forgetUserModifiers;
-    bool m_userModifiersKnown = false;
-    std::vector<unsigned> m_userModifiers; // the user's modifier keys down, as last asked
+    std::set<unsigned> m_modifierKeysDown;      // the user's modifier keys, as the server's notices tell
+    std::map<unsigned, unsigned> m_ownInFlight; // modifier key events of ours whose notices are still to come
     unsigned m_sendId = 0;
     unsigned m_group = 0;
     unsigned m_lockedModifiers = 0;
