@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QThread>
 #include <QWindow>
 #include <cstdlib>
 #include <memory>
@@ -92,10 +93,16 @@ KeyTarget KeyboardFocus::target()
     xcb_connection_t* connection = x11Connection();
     if (!connection)
         return askQt();
-    if (!m_known) {
-        m_target = askServer(connection).value_or(askQt());
-        if (m_target == KeyTarget::Nobody && !m_xSeesEveryWindow)
-            m_target = KeyTarget::OtherProgram;
+    // Asked from the passing thread, the answer is not kept: the window's event loop, which forgets
+    // it, does not run in step with that thread.
+    const bool keep = QThread::currentThread() == m_forget.thread();
+    if (!m_known || !keep) {
+        KeyTarget target = askServer(connection).value_or(askQt());
+        if (target == KeyTarget::Nobody && !m_xSeesEveryWindow)
+            target = KeyTarget::OtherProgram;
+        if (!keep)
+            return target;
+        m_target = target;
         m_known = true;
         m_forget.start();
     }

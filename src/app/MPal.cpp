@@ -41,6 +41,8 @@ MPal::MPal(std::unique_ptr<RaceHost> host, const Options& options)
     buildControls(options.ports);
     styleClassicFrames({Frame1, Frame2, Frame3});
     buildTabOrder();
+    // As the race will show once it is loaded, which may come after the window is shown.
+    showRunning(false);
 
     const int menuHeight = menuBar()->sizeHint().height();
     resize(px(kClientWidthTwips), px(kClientHeightTwips) + menuHeight);
@@ -179,6 +181,14 @@ void MPal::run(RaceHost::Command command)
     m_staleInput.run([this, &command] { m_host->run(std::move(command)); });
 }
 
+void MPal::click(RaceHost::Command command)
+{
+    // Clicks made while the bridge answers a call would otherwise be acted on one after another
+    // afterwards (pressing Start five times switching detection five times), as on a frozen window.
+    if (!m_host->busy())
+        run(std::move(command));
+}
+
 void MPal::Form_Load()
 {
     run([](Race& race) { race.load(); });
@@ -226,22 +236,22 @@ void MPal::showRunning(bool running)
 
 void MPal::Command1_Click()
 {
-    run([](Race& race) { race.start(); });
+    click([](Race& race) { race.start(); });
 }
 
 void MPal::Command2_Click()
 {
-    run([](Race& race) { race.stop(); });
+    click([](Race& race) { race.stop(); });
 }
 
 void MPal::Command4_Click()
 {
-    run([text = Text1->text().toStdString()](Race& race) { race.programTransponder(text); });
+    click([text = Text1->text().toStdString()](Race& race) { race.programTransponder(text); });
 }
 
 void MPal::Command5_Click()
 {
-    run([](Race& race) { race.readTransponder(); });
+    click([](Race& race) { race.readTransponder(); });
 }
 
 void MPal::MGuardarIds_Click()

@@ -98,7 +98,11 @@ void RaceThread::begin()
 
 void RaceThread::run(Command command)
 {
-    post([this, command = std::move(command)] { command(*m_parts.race); });
+    ++m_pending;
+    post([this, command = std::move(command)] {
+        command(*m_parts.race);
+        --m_pending;
+    });
 }
 
 void RaceThread::post(std::function<void()> task)

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QThread>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -42,6 +43,7 @@ public:
     void attach(RaceView& view) override;
     void begin() override;
     void run(Command command) override;
+    bool busy() const override { return m_pending > 0; }
 
 private:
     void post(std::function<void()> task);
@@ -52,7 +54,8 @@ private:
     QObject m_worker; // lives on the race's thread: what is posted to it runs there, in order
     QObject m_window; // lives on the window's thread: the view's calls are queued to it
     std::unique_ptr<QueuedRaceView> m_view;
-    Parts m_parts; // used on the race's thread only
+    Parts m_parts;                 // used on the race's thread only
+    std::atomic<int> m_pending{0}; // commands posted and not yet done
 };
 
 } // namespace orvanel
