@@ -29,6 +29,6 @@ endforeach()
 
 # The checked string and memory functions work only in optimised builds; the sanitizer builds leave
 # them out so that the sanitizers see every call unchecked.
-if(NOT ORVANEL_SANITIZE AND NOT ORVANEL_FUZZ)
+if(NOT ORVANEL_SANITIZE AND NOT ORVANEL_SANITIZE_THREAD AND NOT ORVANEL_FUZZ)
     add_compile_definitions($<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=2>)
 endif()

@@ -214,13 +214,11 @@ XTestKeyInjector::XTestKeyInjector(_XDisplay* display, std::chrono::milliseconds
         g_otherHandler = XSetErrorHandler(onXError);
     }
     g_injectors->push_back(this);
-    m_forgetUserModifiers.setSingleShot(true);
-    m_forgetUserModifiers.setInterval(0);
-    QObject::connect(&m_forgetUserModifiers, &QTimer::timeout, [this] { m_userModifiersKnown = false; });
     m_revertTimer.setSingleShot(true);
     QObject::connect(&m_revertTimer, &QTimer::timeout, [this] { revertDue(); });
     readLayout();
     readState();
+    readKeysDown();
 }
 
 XTestKeyInjector::~XTestKeyInjector()
@@ -246,7 +244,7 @@ void XTestKeyInjector::noteError(const std::string& text)
 
 bool XTestKeyInjector::begin(const KeySequence& keys)
 {
-    discardEvents();
+    readEvents();
     revert(m_pool.takeDue(SpareKeyPool::Clock::now()));
     // Errors that came in after the last key-stroke went out concern its key events.
     if (!m_errors.empty())
@@ -296,6 +294,8 @@ bool XTestKeyInjector::typeNext()
     }
     const auto [keycode, press] = m_pending.front();
     m_pending.pop_front();
+    if (isModifierKey(keycode))
+        ++m_ownInFlight[keycode];
     XTestFakeKeyEvent(m_display, keycode, press ? True : False, CurrentTime);
     XFlush(m_display);
     return true;
@@ -389,35 +389,38 @@ XTestKeyInjector::Wanted XTestKeyInjector::wantedFor(const KeyEvent& event)
     return {characterKeysyms(event.character), 0, codePointText(event.character)};
 }
 
-std::vector<unsigned> XTestKeyInjector::modifierKeysDown()
+std::vector<unsigned> XTestKeyInjector::modifierKeysDown() const
 {
-    // Asked of the server rather than taken from its notices, which lag behind our own last send,
-    // and asked once for all the sends made before the event loop runs again (a burst of cars).
-    if (m_userModifiersKnown)
-        return m_userModifiers;
-    m_userModifiersKnown = true;
-    m_forgetUserModifiers.start();
-    std::vector<unsigned>& down = m_userModifiers;
-    down.clear();
-    char keys[32] = {};
-    XQueryKeymap(m_display, keys);
-    for (unsigned keycode = 8; keycode < 256; ++keycode) {
-        if ((keys[keycode / 8] & (1 << (keycode % 8))) == 0)
-            continue;
-        const KeyboardLayout::Key* key = m_layout.key(keycode);
-        // Lock keys are left alone: releasing and pressing them again would toggle the lock.
-        if (key && (key->setsModifiers & ~static_cast<unsigned>(LockMask)) != 0)
-            down.push_back(keycode);
-    }
-    return down;
+    return {m_modifierKeysDown.begin(), m_modifierKeysDown.end()};
 }
 
-void XTestKeyInjector::discardEvents()
+bool XTestKeyInjector::isModifierKey(unsigned keycode) const
+{
+    // Lock keys are left alone: releasing and pressing them again would toggle the lock.
+    const KeyboardLayout::Key* key = m_layout.key(keycode);
+    return key && (key->setsModifiers & ~static_cast<unsigned>(LockMask)) != 0;
+}
+
+void XTestKeyInjector::readKeysDown()
+{
+    // Once, before any notice: the modifier keys already down when the injector starts.
+    char keys[32] = {};
+    XQueryKeymap(m_display, keys);
+    m_modifierKeysDown.clear();
+    for (unsigned keycode = 8; keycode < 256; ++keycode) {
+        if ((keys[keycode / 8] & (1 << (keycode % 8))) != 0 && isModifierKey(keycode))
+            m_modifierKeysDown.insert(keycode);
+    }
+}
+
+void XTestKeyInjector::readEvents()
 {
     // What the server told since the last send: changes of the map, of the group and locks, and of
-    // the modifiers held. Changes made before the passing have arrived by now. The core keyboard's map
-    // changes whenever another device types, which says nothing of the XTEST keyboard's own map.
-    while (XPending(m_display) > 0) {
+    // the modifier keys held. Changes made before the passing have arrived by now; only what has been
+    // read off the connection is looked at, so no question waits for the server here. The core
+    // keyboard's map changes whenever another device types, which says nothing of the XTEST keyboard's
+    // own map.
+    while (XEventsQueued(m_display, QueuedAfterReading) > 0) {
         XEvent event;
         XNextEvent(m_display, &event);
         if (event.type == MappingNotify) {
@@ -430,10 +433,34 @@ void XTestKeyInjector::discardEvents()
         if (xkb->any.xkb_type == XkbMapNotify || xkb->any.xkb_type == XkbNewKeyboardNotify) {
             m_layoutChanged = m_layoutChanged || m_mapOfCore || static_cast<unsigned>(xkb->any.device) == m_mapDevice;
         } else if (xkb->any.xkb_type == XkbStateNotify) {
-            m_group = static_cast<unsigned>(xkb->state.group);
-            m_lockedModifiers = xkb->state.locked_mods;
+            noteStateChange(&xkb->state);
         }
     }
+}
+
+void XTestKeyInjector::noteStateChange(const void* xkbStateEvent)
+{
+    const auto& state = *static_cast<const XkbStateNotifyEvent*>(xkbStateEvent);
+    m_group = static_cast<unsigned>(state.group);
+    m_lockedModifiers = state.locked_mods;
+    const auto keycode = static_cast<unsigned>(state.keycode);
+    if (keycode == 0 || !isModifierKey(keycode))
+        return;
+    // Our own key events come back as notices too, a while after they went out; each key-stroke lets
+    // go of every modifier key it pressed and presses again those of the user it let go of, so they
+    // leave the user's keys as they were and only the user's own presses and releases count.
+    const auto own = m_ownInFlight.find(keycode);
+    if (own != m_ownInFlight.end()) {
+        if (--own->second == 0)
+            m_ownInFlight.erase(own);
+    } else if (state.event_type == KeyPress) {
+        m_modifierKeysDown.insert(keycode);
+    } else if (state.event_type == KeyRelease) {
+        m_modifierKeysDown.erase(keycode);
+    }
+    // With no modifier down at all, none is the user's, whatever notice went missing.
+    if (state.base_mods == 0 && m_ownInFlight.empty())
+        m_modifierKeysDown.clear();
 }
 
 void XTestKeyInjector::readLayout()

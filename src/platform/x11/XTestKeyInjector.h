@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <chrono>
 #include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -88,9 +89,12 @@ private:
     bool begin(const KeySequence& keys) override;
     bool typeNext() override;
     void translate(const KeyEvent& event);
-    void discardEvents();
+    void readEvents();
+    void noteStateChange(const void* xkbStateEvent);
     bool prepare(const KeySequence& keys);
-    std::vector<unsigned> modifierKeysDown();
+    std::vector<unsigned> modifierKeysDown() const;
+    void readKeysDown();
+    bool isModifierKey(unsigned keycode) const;
     void readLayout();
     void readState();
     void pressModifier(Modifier modifier);
@@ -112,9 +116,8 @@ private:
     KeyboardLayout m_layout;
     SpareKeyPool m_pool;
     QTimer m_revertTimer;
-    QTimer m_forgetUserModifiers;
-    bool m_userModifiersKnown = false;
-    std::vector<unsigned> m_userModifiers; // the user's modifier keys down, as last asked
+    std::set<unsigned> m_modifierKeysDown;      // the user's modifier keys, as the server's notices tell
+    std::map<unsigned, unsigned> m_ownInFlight; // modifier key events of ours whose notices are still to come
     unsigned m_sendId = 0;
     unsigned m_group = 0;
     unsigned m_lockedModifiers = 0;
