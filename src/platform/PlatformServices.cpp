@@ -83,10 +83,10 @@ Opened openXTest(const KeyOptions& options)
 {
     XTestKeyInjector::Opened opened = XTestKeyInjector::open(options.displayName);
     if (!opened.injector)
-        return {nullptr, keysProblemText(opened.error, opened.displayName)};
+        return {nullptr, keysProblemText(opened.error, opened.displayName), {}};
     opened.injector->setKeyDelay(std::chrono::milliseconds(options.delayMs),
                                  options.delayMs > 0 && options.makeTimer ? options.makeTimer() : nullptr);
-    return {std::move(opened.injector), {}};
+    return {std::move(opened.injector), {}, {}};
 }
 
 Opened openUinput(const KeyOptions& options)
@@ -95,12 +95,14 @@ Opened openUinput(const KeyOptions& options)
     std::string error;
     const std::unique_ptr<XkbKeymap> keymap = XkbKeymap::compile(keyboard.names, error);
     if (!keymap)
-        return {nullptr, cannotType + "no se conoce el teclado \"" + keyboard.names.layoutText() + "\" (" + error +
-                             "). Pruebe --layout es, --layout us o --layout \"de(nodeadkeys)\"."};
+        return {nullptr,
+                cannotType + "no se conoce el teclado \"" + keyboard.names.layoutText() + "\" (" + error +
+                    "). Pruebe --layout es, --layout us o --layout \"de(nodeadkeys)\".",
+                {}};
     KeyboardLayout layout = keymap->layout();
     EvdevKeyDevice::Opened device = EvdevKeyDevice::open(options.uinputPath, UinputKeyInjector::keyCodes(layout));
     if (!device.device)
-        return {nullptr, uinputProblemText(device.error, options.uinputPath)};
+        return {nullptr, uinputProblemText(device.error, options.uinputPath), {}};
     const std::string route =
         keyboard.source.empty()
             ? "teclado virtual uinput; no se sabe el teclado del sistema, se escribe con el teclado us (elija otro "
@@ -120,7 +122,7 @@ Opened openWayland(const KeyOptions& options)
 {
     VirtualKeyboard::Opened opened = VirtualKeyboard::open();
     if (!opened.keyboard)
-        return {nullptr, waylandProblemText(opened.error, opened.displayName)};
+        return {nullptr, waylandProblemText(opened.error, opened.displayName), {}};
     const std::string route = "teclado virtual del compositor de Wayland \"" + opened.displayName +
                               "\", con un mapa de teclas propio (sirve cualquier teclado del escritorio)";
     tellOnStderr(route);
