@@ -184,9 +184,8 @@ void MPal::run(RaceHost::Command command)
 void MPal::click(RaceHost::Command command)
 {
     // Clicks made while the bridge answers a call would otherwise be acted on one after another
-    // afterwards (pressing Start five times switching detection five times), as on a frozen window.
-    if (!m_host->busy())
-        run(std::move(command));
+    // afterwards (pressing Start five times switching detection five times).
+    m_staleInput.run([this, &command] { m_host->runClick(std::move(command)); });
 }
 
 void MPal::Form_Load()

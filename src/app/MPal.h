@@ -67,7 +67,7 @@ private:
     void buildTabOrder();
     // Every command goes to the race this way, in order.
     void run(RaceHost::Command command);
-    // A button's command; a click while an earlier command is still under way is dropped.
+    // A button's command (see RaceHost::runClick).
     void click(RaceHost::Command command);
     void Form_Load();
     void Form_Unload();

@@ -24,8 +24,9 @@ public:
     // Once the window is shown.
     virtual void begin() = 0;
     virtual void run(Command command) = 0;
-    // Whether a command is still under way (a bridge call waiting for its answer, say).
-    virtual bool busy() const = 0;
+    // A button's command, dropped while the last one run this way is still under way (a bridge call
+    // waiting for its answer): clicks on a window that answered nothing yet, as on a frozen one.
+    virtual void runClick(Command command) = 0;
 };
 
 // The race on the window's own event loop: commands run at once, passings when the loop delivers them.
@@ -37,8 +38,8 @@ public:
     void attach(RaceView& view) override { m_race->attach(view); }
     void begin() override {}
     void run(Command command) override { command(*m_race); }
-    // Commands return before the window takes input again.
-    bool busy() const override { return false; }
+    // A command returns before the window takes input again.
+    void runClick(Command command) override { command(*m_race); }
 
     Race& race() { return *m_race; }
 

@@ -2,6 +2,8 @@
 
 #include "session/RaceView.h"
 
+#include <mutex>
+#include <optional>
 #include <utility>
 
 namespace orvanel {
@@ -13,9 +15,26 @@ class QueuedRaceView : public RaceView
 public:
     QueuedRaceView(RaceView& view, QObject& windowThread) : m_view(view), m_windowThread(windowThread) {}
 
+    // A burst of passings changes the status line faster than anyone reads it: the window is told
+    // only the newest text, once per turn of its loop, and spends no time on the others.
     void showStatus(const std::string& text) override
     {
-        queue([text](RaceView& view) { view.showStatus(text); });
+        {
+            const std::lock_guard<std::mutex> lock(m_statusMutex);
+            const bool told = m_status.has_value();
+            m_status = text;
+            if (told)
+                return;
+        }
+        queue([this](RaceView& view) {
+            std::string newest;
+            {
+                const std::lock_guard<std::mutex> lock(m_statusMutex);
+                newest = std::move(*m_status);
+                m_status.reset();
+            }
+            view.showStatus(newest);
+        });
     }
     void showReason(const std::string& text) override
     {
@@ -52,6 +71,8 @@ private:
 
     RaceView& m_view;
     QObject& m_windowThread;
+    std::mutex m_statusMutex;
+    std::optional<std::string> m_status; // the newest status text, while the window has yet to show it
 };
 
 RaceThread::RaceThread(Factory factory, KeysReport keysReport)
@@ -98,10 +119,16 @@ void RaceThread::begin()
 
 void RaceThread::run(Command command)
 {
-    ++m_pending;
+    post([this, command = std::move(command)] { command(*m_parts.race); });
+}
+
+void RaceThread::runClick(Command command)
+{
+    if (m_clickUnderWay.exchange(true))
+        return;
     post([this, command = std::move(command)] {
         command(*m_parts.race);
-        --m_pending;
+        m_clickUnderWay = false;
     });
 }
 

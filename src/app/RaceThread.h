@@ -43,7 +43,7 @@ public:
     void attach(RaceView& view) override;
     void begin() override;
     void run(Command command) override;
-    bool busy() const override { return m_pending > 0; }
+    void runClick(Command command) override;
 
 private:
     void post(std::function<void()> task);
@@ -54,8 +54,8 @@ private:
     QObject m_worker; // lives on the race's thread: what is posted to it runs there, in order
     QObject m_window; // lives on the window's thread: the view's calls are queued to it
     std::unique_ptr<QueuedRaceView> m_view;
-    Parts m_parts;                 // used on the race's thread only
-    std::atomic<int> m_pending{0}; // commands posted and not yet done
+    Parts m_parts;                            // used on the race's thread only
+    std::atomic<bool> m_clickUnderWay{false}; // a button's command posted and not yet done
 };
 
 } // namespace orvanel
