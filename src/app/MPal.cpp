@@ -17,8 +17,17 @@
 
 namespace orvanel {
 
-MPal::MPal(std::unique_ptr<Race> race, const Options& options) : m_race(std::move(race)), CD1(options.fileDialogFolder)
+MPal::MPal(std::unique_ptr<Race> race, const Options& options)
+    : MPal(std::make_unique<InlineRaceHost>(std::move(race)), options)
 {
+    m_inline = static_cast<InlineRaceHost*>(m_host.get());
+}
+
+MPal::MPal(std::unique_ptr<RaceHost> host, const Options& options)
+    : m_host(std::move(host)), CD1(options.fileDialogFolder)
+{
+    // First: the controls built below already give commands (the port list selects its entry).
+    m_host->attach(*this);
     substituteDialogFont();
     setObjectName(QStringLiteral("MPal"));
     setWindowTitle(QStringLiteral("Orvanel"));
@@ -32,7 +41,8 @@ MPal::MPal(std::unique_ptr<Race> race, const Options& options) : m_race(std::mov
     buildControls(options.ports);
     styleClassicFrames({Frame1, Frame2, Frame3});
     buildTabOrder();
-    m_race->attach(*this);
+    // As the race will show once it is loaded, which may come after the window is shown.
+    showRunning(false);
 
     const int menuHeight = menuBar()->sizeHint().height();
     resize(px(kClientWidthTwips), px(kClientHeightTwips) + menuHeight);
@@ -44,7 +54,7 @@ MPal::~MPal()
 {
     // The race settles the key-strokes still waiting and shows what became of them: it goes first,
     // while the window is whole.
-    m_race.reset();
+    m_host.reset();
 }
 
 void MPal::buildMenu()
@@ -54,10 +64,12 @@ void MPal::buildMenu()
     const auto item = [this, Mmenu](const char* name, const QString& caption, auto handler) {
         Mmenu->addAction(caption, this, handler)->setObjectName(QString::fromLatin1(name));
     };
-    item("MBorrarIds", QStringLiteral("Borrar IDs"), [this] { m_race->table().ClearIds(); });
-    item("MKeyS10", QStringLiteral("Key-S = 1-0"), [this] { m_race->table().PresetDigitKeys(); });
-    item("MKeySF1F12", QStringLiteral("Key-S = F1-F12"), [this] { m_race->table().PresetFunctionKeys(); });
-    item("MBorrarKeyS", QStringLiteral("Borrar Key-S"), [this] { m_race->table().ClearKeyStrokes(); });
+    item("MBorrarIds", QStringLiteral("Borrar IDs"), [this] { run([](Race& race) { race.table().ClearIds(); }); });
+    item("MKeyS10", QStringLiteral("Key-S = 1-0"), [this] { run([](Race& race) { race.table().PresetDigitKeys(); }); });
+    item("MKeySF1F12", QStringLiteral("Key-S = F1-F12"),
+         [this] { run([](Race& race) { race.table().PresetFunctionKeys(); }); });
+    item("MBorrarKeyS", QStringLiteral("Borrar Key-S"),
+         [this] { run([](Race& race) { race.table().ClearKeyStrokes(); }); });
     item("MCargarIds", QStringLiteral("Cargar IDs"), [this] { MCargarIds_Click(); });
     item("MGuardarIds", QStringLiteral("Guardar IDs"), [this] { MGuardarIds_Click(); });
 
@@ -113,15 +125,17 @@ void MPal::buildControls(const PortMap& ports)
                          twips(right ? 3120 : 480, top, 495, 345));
         Text3[i] = place(new QLineEdit(Frame3), ("Text3_" + std::to_string(i)).c_str(),
                          twips(right ? 4080 : 1440, top, 975, 375));
-        connect(Text2[i], &QLineEdit::textChanged, this,
-                [this, i](const QString& text) { m_race->table().setIdText(i, text.toStdString()); });
-        connect(Text3[i], &QLineEdit::textChanged, this,
-                [this, i](const QString& text) { m_race->table().setKeyText(i, text.toStdString()); });
+        for (const auto& [box, column] :
+             {std::pair{Text2[i], MappingTable::Column::Id}, {Text3[i], MappingTable::Column::Key}}) {
+            connect(box, &QLineEdit::textChanged, this, [this, i, column = column](const QString& text) {
+                run([i, column, text = text.toStdString()](Race& race) { race.editText(i, column, text); });
+            });
+        }
     }
     // One pixel taller than drawn, so that the second line of the wrapped caption is not clipped.
     Check1 = place(new WrappingCheckBox(QStringLiteral("Asignar IDs automáticamente"), Frame3), "Check1",
                    twips(480, 3600, 1695, 390));
-    connect(Check1, &QCheckBox::toggled, this, [this](bool on) { m_race->setAutoAssign(on); });
+    connect(Check1, &QCheckBox::toggled, this, [this](bool on) { run([on](Race& race) { race.setAutoAssign(on); }); });
 
     Frame1 = place(new QGroupBox(QStringLiteral("Control Principal"), client), "Frame1", twips(240, 240, 2415, 1815));
     Command1 = place(new QPushButton(QStringLiteral("Start"), Frame1), "Command1", twips(240, 360, 1935, 495));
@@ -137,7 +151,7 @@ void MPal::buildControls(const PortMap& ports)
     }
     connect(Ccom, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
         Ccom->setToolTip(Ccom->itemData(index, Qt::ToolTipRole).toString());
-        m_race->selectPort(index);
+        run([index](Race& race) { race.selectPort(index); });
     });
     Ccom->setCurrentIndex(-1);
     Ccom->installEventFilter(this);
@@ -162,19 +176,35 @@ void MPal::buildTabOrder()
         setTabOrder(order[i - 1], order[i]);
 }
 
+void MPal::run(RaceHost::Command command)
+{
+    m_staleInput.run([this, &command] { m_host->run(std::move(command)); });
+}
+
+void MPal::click(RaceHost::Command command)
+{
+    // Clicks made while the bridge answers a call would otherwise be acted on one after another
+    // afterwards (pressing Start five times switching detection five times).
+    m_staleInput.run([this, &command] { m_host->runClick(std::move(command)); });
+}
+
 void MPal::Form_Load()
 {
-    m_race->load();
+    run([](Race& race) { race.load(); });
     // Typing starts in the first ID box, never in the port list (leaving it would reconnect).
     Text2[0]->setFocus(Qt::OtherFocusReason);
-    // A bridge that does not answer holds the first connection for a while: the window is shown
-    // first, and the connection made as soon as the event loop runs.
-    QTimer::singleShot(0, this, [this] { m_staleInput.run([this] { m_race->startUp(); }); });
+    // A bridge that does not answer holds the first connection for a while, and the key injector
+    // takes a while to set up: the window is shown first, and the rest begins as soon as the event
+    // loop runs.
+    QTimer::singleShot(0, this, [this] {
+        m_host->begin();
+        run([](Race& race) { race.startUp(); });
+    });
 }
 
 void MPal::ConnectBridge()
 {
-    m_staleInput.run([this] { m_race->connectBridge(); });
+    run([](Race& race) { race.connectBridge(); });
 }
 
 bool MPal::eventFilter(QObject* watched, QEvent* event)
@@ -205,34 +235,34 @@ void MPal::showRunning(bool running)
 
 void MPal::Command1_Click()
 {
-    m_staleInput.run([this] { m_race->start(); });
+    click([](Race& race) { race.start(); });
 }
 
 void MPal::Command2_Click()
 {
-    m_staleInput.run([this] { m_race->stop(); });
+    click([](Race& race) { race.stop(); });
 }
 
 void MPal::Command4_Click()
 {
-    m_staleInput.run([this] { m_race->programTransponder(Text1->text().toStdString()); });
+    click([text = Text1->text().toStdString()](Race& race) { race.programTransponder(text); });
 }
 
 void MPal::Command5_Click()
 {
-    m_staleInput.run([this] { m_race->readTransponder(); });
+    click([](Race& race) { race.readTransponder(); });
 }
 
 void MPal::MGuardarIds_Click()
 {
     if (const std::string path = CD1.show(this, QStringLiteral("Guardar IDs"), true); !path.empty())
-        m_race->saveIdList(path);
+        run([path](Race& race) { race.saveIdList(path); });
 }
 
 void MPal::MCargarIds_Click()
 {
     if (const std::string path = CD1.show(this, QStringLiteral("Cargar IDs"), false); !path.empty())
-        m_race->loadIdList(path);
+        run([path](Race& race) { race.loadIdList(path); });
 }
 
 void MPal::showStatus(const std::string& text)
@@ -283,7 +313,7 @@ void MPal::showPort(int index)
 
 void MPal::Form_Unload()
 {
-    m_race->unload();
+    run([](Race& race) { race.unload(); });
 }
 
 void MPal::closeEvent(QCloseEvent* event)

@@ -2,6 +2,7 @@
 
 #include "app/CommonDialog.h"
 #include "app/KeyboardFocus.h"
+#include "app/RaceHost.h"
 #include "app/StaleInputFilter.h"
 #include "bridge/PortMap.h"
 #include "mapping/MappingTable.h"
@@ -24,8 +25,8 @@ namespace orvanel {
 class WrappingCheckBox;
 
 // The main window: the twelve-row table, the bridge buttons, the port list and the status line, as
-// a view of the race. It owns the race, and with it the bridge, which therefore lives exactly as long
-// as the window.
+// a view of the race. It owns the race (through its host), and with it the bridge, which therefore
+// lives exactly as long as the window.
 class MPal : public QMainWindow, public RaceView
 {
     Q_OBJECT
@@ -39,7 +40,9 @@ public:
         PortMap ports;
     };
 
+    // The race on the window's own event loop.
     explicit MPal(std::unique_ptr<Race> race, const Options& options = Options());
+    explicit MPal(std::unique_ptr<RaceHost> host, const Options& options = Options());
     ~MPal() override;
 
     // "?" on the menu bar; the About window is created and shown by whoever sets this.
@@ -47,7 +50,8 @@ public:
     // Which way the key-strokes go, kept under whatever the status line's tooltip says.
     void setKeysRoute(const std::string& route);
 
-    Race& race() { return *m_race; }
+    // Only with the race on the window's own event loop.
+    Race& race() { return m_inline->race(); }
 
     // The client area, in twips (15 to a pixel at 96 dpi).
     static constexpr int kClientWidthTwips = 10290;
@@ -61,6 +65,10 @@ private:
     void buildControls(const PortMap& ports);
     void buildMenu();
     void buildTabOrder();
+    // Every command goes to the race this way, in order.
+    void run(RaceHost::Command command);
+    // A button's command (see RaceHost::runClick).
+    void click(RaceHost::Command command);
     void Form_Load();
     void Form_Unload();
     void ConnectBridge();
@@ -81,7 +89,8 @@ private:
     void showPort(int index) override;
     KeyTarget keyTarget() override { return m_keyboardFocus.target(); }
 
-    std::unique_ptr<Race> m_race;
+    std::unique_ptr<RaceHost> m_host;
+    InlineRaceHost* m_inline = nullptr;
     StaleInputFilter m_staleInput;
     KeyboardFocus m_keyboardFocus;
     std::function<void()> m_about;

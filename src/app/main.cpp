@@ -5,6 +5,7 @@
 #include "app/DisplayCheck.h"
 #include "app/MPal.h"
 #include "app/RaceSettings.h"
+#include "app/RaceThread.h"
 #include "app/TerminationSignals.h"
 #include "bridge/BridgeLink.h"
 #include "bridge/PortLine.h"
@@ -114,38 +115,47 @@ int main(int argc, char* argv[])
         enterSettingsFolder(command, files);
     }
 
-    // The platform services outlive the window: the About window may keep the program running.
+    // The passing thread makes the key injector, the beeper and the bridge once the window is shown,
+    // before the port opens; their timers are that thread's.
     KeyOptions keyOptions;
     keyOptions.backend = command.keys;
     keyOptions.layout = command.layout.toStdString();
     keyOptions.delayMs = command.keyDelayMs;
-    keyOptions.makeTimer = [&app] { return std::make_unique<QtOneShotTimer>(&app, QStringLiteral("keyDelay")); };
-    PlatformServices platform = createPlatformServices(keyOptions);
+    keyOptions.makeTimer = [] { return std::make_unique<QtOneShotTimer>(nullptr, QStringLiteral("keyDelay")); };
     const RaceOptions options = raceOptions(command, readSettings(files, kSettingsFileName));
     windowOptions.ports = command.ports;
-    // The resend retry runs on a round trip of a few milliseconds: the link's timers are precise.
-    const MakeTimer linkTimer = [&app] {
-        return std::make_unique<QtOneShotTimer>(&app, QStringLiteral("bridgeLink"), Qt::PreciseTimer);
+    RaceThread::Factory makeRace = [keyOptions, options, ports = command.ports, &files] {
+        RaceThread::Parts parts;
+        parts.platform = createPlatformServices(keyOptions);
+        // The resend retry runs on a round trip of a few milliseconds: the link's timers are precise.
+        const MakeTimer linkTimer = [] {
+            return std::make_unique<QtOneShotTimer>(nullptr, QStringLiteral("bridgeLink"), Qt::PreciseTimer);
+        };
+        auto bridge = std::make_unique<BridgeLink>(
+            std::make_unique<PortLine>(ports, std::make_unique<QtSerialLine>(ports), std::make_unique<TcpLine>(ports)),
+            linkTimer, systemSteadyMs);
+        parts.race = createDesktopRace(std::move(bridge), *parts.platform.keys, *parts.platform.beeper, files, options);
+        return parts;
     };
-    auto bridge = std::make_unique<BridgeLink>(std::make_unique<PortLine>(command.ports,
-                                                                          std::make_unique<QtSerialLine>(command.ports),
-                                                                          std::make_unique<TcpLine>(command.ports)),
-                                               linkTimer, systemSteadyMs);
-    QPointer<MPal> window =
-        new MPal(createDesktopRace(std::move(bridge), *platform.keys, *platform.beeper, files, options), windowOptions);
+    QPointer<MPal> window;
+    const RaceThread::KeysReport keysReport = [&window](const std::string& problem, const std::string& route) {
+        if (!window)
+            return;
+        window->setKeysRoute(route);
+        if (problem.empty())
+            return;
+        std::fprintf(stderr, "orvanel: %s\n", problem.c_str());
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Orvanel"), QString::fromStdString(problem),
+                                    QMessageBox::Ok, window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    };
+    window = new MPal(std::make_unique<RaceThread>(std::move(makeRace), keysReport), windowOptions);
     window->setAttribute(Qt::WA_DeleteOnClose);
     AboutOpener about(createSystemInfoServices());
     window->setAboutHandler([&about] { about.show(); });
-    window->setKeysRoute(platform.keysRoute);
     window->show();
 
-    if (!platform.keysProblem.empty()) {
-        const QString problem = QString::fromStdString(platform.keysProblem);
-        std::fprintf(stderr, "orvanel: %s\n", qPrintable(problem));
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Orvanel"), problem, QMessageBox::Ok, window);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-    }
     const int status = app.exec();
     // Left by a signal: the window closes now, as the user would have closed it.
     if (window) {

@@ -23,6 +23,19 @@ bool answers(MessageType request, MessageType answer)
     }
 }
 
+// Marks one of the calls as running: a passing that arrives meanwhile waits for the call to return.
+class CallUnderWay
+{
+public:
+    explicit CallUnderWay(int& depth) : m_depth(depth) { ++m_depth; }
+    ~CallUnderWay() { --m_depth; }
+    CallUnderWay(const CallUnderWay&) = delete;
+    CallUnderWay& operator=(const CallUnderWay&) = delete;
+
+private:
+    int& m_depth;
+};
+
 } // namespace
 
 BridgeLink::BridgeLink(std::unique_ptr<ByteLine> line, const MakeTimer& makeTimer, SteadyClock clock, Timing timing)
@@ -53,6 +66,7 @@ bool BridgeLink::isProgrammableId(double value)
 
 bool BridgeLink::OpenPort(std::int32_t port)
 {
+    const CallUnderWay call(m_callDepth);
     ClosePort();
     m_portNumber = port;
     if (!openLine(port))
@@ -72,6 +86,7 @@ bool BridgeLink::openLine(std::int32_t port)
 
 void BridgeLink::ClosePort()
 {
+    const CallUnderWay call(m_callDepth);
     resetSession();
     m_broken = false;
     m_line->close();
@@ -98,6 +113,7 @@ void BridgeLink::resetSession()
 
 void BridgeLink::StartDetection()
 {
+    const CallUnderWay call(m_callDepth);
     if (!isOpen())
         return;
     // A Start of before still waiting for its answer is replaced by this one.
@@ -128,6 +144,7 @@ void BridgeLink::StartDetection()
 
 void BridgeLink::StopDetection()
 {
+    const CallUnderWay call(m_callDepth);
     // Nothing is raised once detection is off, not even what is still waiting for delivery.
     m_detecting = false;
     m_tick->stop();
@@ -149,6 +166,7 @@ void BridgeLink::StopDetection()
 
 std::int16_t BridgeLink::ReadTransponder()
 {
+    const CallUnderWay call(m_callDepth);
     if (!isOpen())
         return kPortClosed;
     const auto answer =
@@ -160,6 +178,7 @@ std::int16_t BridgeLink::ReadTransponder()
 
 bool BridgeLink::WriteTransponder(double newId)
 {
+    const CallUnderWay call(m_callDepth);
     if (!isOpen() || !isProgrammableId(newId))
         return false;
     const auto id = static_cast<std::int16_t>(newId);
@@ -261,13 +280,20 @@ void BridgeLink::apply(const PassingSequencer::Outcome& outcome)
     for (const auto& passing : outcome.deliver)
         m_ready.push_back(passing);
     m_lostToReport.add(outcome.lost);
-    if (!outcome.deliver.empty() || !outcome.lost.empty())
-        scheduleDelivery();
+    // The resend request goes out before the passings are typed: the bridge answers meanwhile.
     if (outcome.resendFrom && isOpen()) {
         m_resendSeq = nextRequestSeq();
         send(BridgeMessage::resendRequest(*m_resendSeq, *outcome.resendFrom));
     }
     armRetry();
+    if (outcome.deliver.empty() && outcome.lost.empty())
+        return;
+    // Straight from the line's own notification, without a second turn of the event loop; inside a
+    // call, or inside a handler that runs a nested event loop, once control is back in the loop.
+    if (m_callDepth == 0 && !m_delivering)
+        deliver();
+    else
+        scheduleDelivery();
 }
 
 void BridgeLink::armRetry()

@@ -43,7 +43,8 @@ struct BridgeLinkTiming
 
 // The detection bridge on a byte line, speaking the bridge link protocol (docs/bridge-protocol.md).
 // Calls block for a bounded time while they wait for the bridge's answer; passings that arrive
-// meanwhile are kept and raised afterwards, in order, from the event loop.
+// meanwhile are kept and raised afterwards, in order, from the event loop. Otherwise a passing is
+// raised as soon as the line hands over its frame.
 //
 // The link is watched: a line that fails, or a bridge silent for too long while detection is on,
 // is a lost link. The port is then tried again until the bridge answers; detection is switched on
@@ -153,6 +154,7 @@ private:
     std::deque<PassingSequencer::Passing> m_ready;
     bool m_deliveryScheduled = false;
     bool m_delivering = false;
+    int m_callDepth = 0; // how many of the calls are under way (one opens the port after closing it)
 };
 
 } // namespace orvanel

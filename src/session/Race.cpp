@@ -9,9 +9,10 @@
 namespace orvanel {
 
 Race::Race(RaceServices services, RaceOptions options)
-    : m_options(std::move(options)), m_bridge(std::move(services.bridge)), m_keys(services.keys), m_files(services.files),
-      m_steadyClock(std::move(services.steadyClock)), m_wallClock(std::move(services.wallClock)),
-      m_tellTerminal(std::move(services.tellTerminal)), m_statusTimer(services.makeTimer()),
+    : m_options(std::move(options)), m_bridge(std::move(services.bridge)), m_keys(services.keys),
+      m_files(services.files), m_steadyClock(std::move(services.steadyClock)),
+      m_wallClock(std::move(services.wallClock)), m_tellTerminal(std::move(services.tellTerminal)),
+      m_statusTimer(services.makeTimer()),
       m_status([this](const std::string& text) { m_view->showStatus(text); }, *m_statusTimer, m_options.statusDelayMs),
       m_dispatcher(m_table, services.keys, services.beeper, m_status), m_session(*m_bridge, m_status),
       m_untrustedSettings(m_options.untrustedSettings)
@@ -35,6 +36,8 @@ void Race::attach(RaceView& view)
 {
     m_view = &view;
     m_table.setChangeListener([this](std::size_t row, MappingTable::Column column) {
+        if (m_viewEdit)
+            return;
         const MappingRow& texts = m_table.row(row);
         m_view->showText(row, column, column == MappingTable::Column::Id ? texts.IdText : texts.KeyText);
     });
@@ -155,6 +158,16 @@ void Race::programTransponder(const std::string& text)
     const std::string why = m_session.programTransponder(text);
     if (!why.empty())
         m_view->showReason(why);
+}
+
+void Race::editText(std::size_t row, MappingTable::Column column, std::string text)
+{
+    m_viewEdit = true;
+    if (column == MappingTable::Column::Id)
+        m_table.setIdText(row, std::move(text));
+    else
+        m_table.setKeyText(row, std::move(text));
+    m_viewEdit = false;
 }
 
 void Race::setAutoAssign(bool on)

@@ -57,6 +57,10 @@ public:
     FileProblem loadIdList(const std::string& path);
     void saveIdList(const std::string& path);
 
+    // A box of the view's table edited by the user. The view is not told back: when the race runs on
+    // a thread of its own, its box may already hold a newer text.
+    void editText(std::size_t row, MappingTable::Column column, std::string text);
+
     void showStatus(const std::string& text) { m_status.showStatus(text); }
     MappingTable& table() { return m_table; }
 
@@ -84,6 +88,7 @@ private:
     std::unique_ptr<LineSink> m_logFile;
     std::optional<RaceLog> m_log;
     bool m_autoAssign = false;
+    bool m_viewEdit = false; // while the view's own edit is applied
     int m_portIndex = 0;
     std::string m_logProblem;        // why the log cannot be written, kept behind the status line
     std::string m_untrustedSettings; // settings files of another user's, kept there too

@@ -30,7 +30,7 @@ public:
     virtual void showPort(int index) = 0;
 
     // Where key-strokes typed right now would land: only the front end knows whether one of its own
-    // windows has the keyboard focus.
+    // windows has the keyboard focus. Asked on the race's own thread, which need not be the window's.
     virtual KeyTarget keyTarget() = 0;
 };
 

@@ -244,6 +244,10 @@ TEST(BridgeLink, PassingsAreDeliveredInOrderFromTheLoop)
     EXPECT_EQ(h.delivered, (Ids{21, 22}));
     EXPECT_FALSE(h.raisedInCall);
 
+    // Outside a call a passing is raised as its frame is read, without waiting for another turn.
+    h.arrive(20);
+    EXPECT_EQ(h.delivered, (Ids{21, 22, 20}));
+
     // A handler that turns the loop meanwhile does not get the next passing before it returns.
     bool inside = false;
     bool nested = false;
@@ -251,14 +255,14 @@ TEST(BridgeLink, PassingsAreDeliveredInOrderFromTheLoop)
         nested = nested || inside;
         inside = true;
         h.delivered.push_back(id);
+        if (id == 23)
+            h.arrive(24); // read by the nested turn
         h.loop.run(0);
         inside = false;
     });
     h.arrive(23);
     h.loop.run(0);
-    h.arrive(24);
-    h.loop.run(0);
-    EXPECT_EQ(h.delivered, (Ids{21, 22, 23, 24}));
+    EXPECT_EQ(h.delivered, (Ids{21, 22, 20, 23, 24}));
     EXPECT_FALSE(nested);
 }
 

@@ -1,0 +1,140 @@
+#include "app/RaceThread.h"
+
+#include "session/RaceView.h"
+
+#include <mutex>
+#include <optional>
+#include <utility>
+
+namespace orvanel {
+
+// The window as the race's thread sees it: every change is queued to the window's thread. Only where
+// keys would land is asked at once, since the answer is wanted before the passing is typed.
+class QueuedRaceView : public RaceView
+{
+public:
+    QueuedRaceView(RaceView& view, QObject& windowThread) : m_view(view), m_windowThread(windowThread) {}
+
+    // A burst of passings changes the status line faster than anyone reads it: the window is told
+    // only the newest text, once per turn of its loop, and spends no time on the others.
+    void showStatus(const std::string& text) override
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_statusMutex);
+            const bool told = m_status.has_value();
+            m_status = text;
+            if (told)
+                return;
+        }
+        queue([this](RaceView& view) {
+            std::string newest;
+            {
+                const std::lock_guard<std::mutex> lock(m_statusMutex);
+                newest = std::move(*m_status);
+                m_status.reset();
+            }
+            view.showStatus(newest);
+        });
+    }
+    void showReason(const std::string& text) override
+    {
+        queue([text](RaceView& view) { view.showReason(text); });
+    }
+    void showLink(BridgeSession::LinkState state, const std::string& reason) override
+    {
+        queue([state, reason](RaceView& view) { view.showLink(state, reason); });
+    }
+    void showRunning(bool running) override
+    {
+        queue([running](RaceView& view) { view.showRunning(running); });
+    }
+    void showText(std::size_t row, MappingTable::Column column, const std::string& text) override
+    {
+        queue([row, column, text](RaceView& view) { view.showText(row, column, text); });
+    }
+    void showAutoAssign(bool on) override
+    {
+        queue([on](RaceView& view) { view.showAutoAssign(on); });
+    }
+    void showPort(int index) override
+    {
+        queue([index](RaceView& view) { view.showPort(index); });
+    }
+    KeyTarget keyTarget() override { return m_view.keyTarget(); }
+
+private:
+    template <typename Show> void queue(Show show)
+    {
+        QMetaObject::invokeMethod(
+            &m_windowThread, [view = &m_view, show = std::move(show)] { show(*view); }, Qt::QueuedConnection);
+    }
+
+    RaceView& m_view;
+    QObject& m_windowThread;
+    std::mutex m_statusMutex;
+    std::optional<std::string> m_status; // the newest status text, while the window has yet to show it
+};
+
+RaceThread::RaceThread(Factory factory, KeysReport keysReport)
+    : m_factory(std::move(factory)), m_keysReport(std::move(keysReport))
+{
+    m_thread.setObjectName(QStringLiteral("passings"));
+    m_worker.moveToThread(&m_thread);
+}
+
+RaceThread::~RaceThread()
+{
+    if (!m_thread.isRunning())
+        return;
+    // Taken apart where it was made; the thread ends after whatever was posted before.
+    post([this] {
+        m_parts.race.reset();
+        m_parts.platform = PlatformServices();
+        m_thread.quit();
+    });
+    m_thread.wait();
+}
+
+void RaceThread::attach(RaceView& view)
+{
+    m_view = std::make_unique<QueuedRaceView>(view, m_window);
+    // The first task of the thread: every command comes after it.
+    post([this] {
+        m_parts = m_factory();
+        QMetaObject::invokeMethod(
+            &m_window,
+            [this, problem = m_parts.platform.keysProblem, route = m_parts.platform.keysRoute] {
+                if (m_keysReport)
+                    m_keysReport(problem, route);
+            },
+            Qt::QueuedConnection);
+        m_parts.race->attach(*m_view);
+    });
+}
+
+void RaceThread::begin()
+{
+    m_thread.start();
+}
+
+void RaceThread::run(Command command)
+{
+    post([this, command = std::move(command)] { command(*m_parts.race); });
+}
+
+void RaceThread::runClick(Command command)
+{
+    if (m_clickUnderWay.exchange(true))
+        return;
+    post([this, command = std::move(command)] {
+        command(*m_parts.race);
+        m_clickUnderWay = false;
+    });
+}
+
+void RaceThread::post(std::function<void()> task)
+{
+    QMetaObject::invokeMethod(&m_worker, std::move(task), Qt::QueuedConnection);
+}
+
+} // namespace orvanel
