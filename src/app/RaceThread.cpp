@@ -2,8 +2,6 @@
 
 #include "session/RaceView.h"
 
-#include <mutex>
-#include <optional>
 #include <utility>
 
 namespace orvanel {
@@ -13,33 +11,14 @@ namespace orvanel {
 class QueuedRaceView : public RaceView
 {
 public:
-    QueuedRaceView(RaceView& view, QObject& windowThread) : m_view(view), m_windowThread(windowThread) {}
+    QueuedRaceView(RaceView& view, QObject& windowThread, PassingNotices& notices)
+        : m_view(view), m_windowThread(windowThread), m_notices(notices)
+    {
+    }
 
-    // A burst of passings changes the status line faster than anyone reads it: the window is told
-    // only the newest text, once per turn of its loop, and spends no time on the others.
-    void showStatus(const std::string& text) override
-    {
-        {
-            const std::lock_guard<std::mutex> lock(m_statusMutex);
-            const bool told = m_status.has_value();
-            m_status = text;
-            if (told)
-                return;
-        }
-        queue([this](RaceView& view) {
-            std::string newest;
-            {
-                const std::lock_guard<std::mutex> lock(m_statusMutex);
-                newest = std::move(*m_status);
-                m_status.reset();
-            }
-            view.showStatus(newest);
-        });
-    }
-    void showReason(const std::string& text) override
-    {
-        queue([text](RaceView& view) { view.showReason(text); });
-    }
+    // Status texts and reasons come with every passing: they go the passings' way to the window.
+    void showStatus(const std::string& text) override { m_notices.showStatus(text); }
+    void showReason(const std::string& text) override { m_notices.showReason(text); }
     void showLink(BridgeSession::LinkState state, const std::string& reason) override
     {
         queue([state, reason](RaceView& view) { view.showLink(state, reason); });
@@ -71,8 +50,7 @@ private:
 
     RaceView& m_view;
     QObject& m_windowThread;
-    std::mutex m_statusMutex;
-    std::optional<std::string> m_status; // the newest status text, while the window has yet to show it
+    PassingNotices& m_notices;
 };
 
 RaceThread::RaceThread(Factory factory, KeysReport keysReport)
@@ -89,6 +67,7 @@ RaceThread::~RaceThread()
     // Taken apart where it was made; the thread ends after whatever was posted before.
     post([this] {
         m_parts.race.reset();
+        m_notices->setBeeper(nullptr);
         m_parts.platform = PlatformServices();
         m_thread.quit();
     });
@@ -97,10 +76,13 @@ RaceThread::~RaceThread()
 
 void RaceThread::attach(RaceView& view)
 {
-    m_view = std::make_unique<QueuedRaceView>(view, m_window);
+    m_notices = std::make_unique<PassingNotices>([&view](const std::string& text) { view.showStatus(text); },
+                                                 [&view](const std::string& text) { view.showReason(text); });
+    m_view = std::make_unique<QueuedRaceView>(view, m_window, *m_notices);
     // The first task of the thread: every command comes after it.
     post([this] {
-        m_parts = m_factory();
+        m_parts = m_factory(*m_notices);
+        m_notices->setBeeper(m_parts.platform.beeper.get());
         QMetaObject::invokeMethod(
             &m_window,
             [this, problem = m_parts.platform.keysProblem, route = m_parts.platform.keysRoute] {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PassingNotices.h"
 #include "app/RaceHost.h"
 #include "platform/PlatformServices.h"
 
@@ -28,8 +29,9 @@ public:
         PlatformServices platform;
         std::unique_ptr<Race> race;
     };
-    // Runs on the race's thread, once begin() starts it.
-    using Factory = std::function<Parts()>;
+    // Runs on the race's thread, once begin() starts it. The race is to beep through `beeper`, which
+    // rings the platform's beeper on the window's thread, after the passing is typed.
+    using Factory = std::function<Parts(Beeper& beeper)>;
     // Told on the window's thread what the key injector has to say (PlatformServices::keysProblem and
     // keysRoute), once it is made.
     using KeysReport = std::function<void(const std::string& problem, const std::string& route)>;
@@ -53,6 +55,7 @@ private:
     QThread m_thread;
     QObject m_worker; // lives on the race's thread: what is posted to it runs there, in order
     QObject m_window; // lives on the window's thread: the view's calls are queued to it
+    std::unique_ptr<PassingNotices> m_notices;
     std::unique_ptr<QueuedRaceView> m_view;
     Parts m_parts;                            // used on the race's thread only
     std::atomic<bool> m_clickUnderWay{false}; // a button's command posted and not yet done

@@ -124,7 +124,7 @@ int main(int argc, char* argv[])
     keyOptions.makeTimer = [] { return std::make_unique<QtOneShotTimer>(nullptr, QStringLiteral("keyDelay")); };
     const RaceOptions options = raceOptions(command, readSettings(files, kSettingsFileName));
     windowOptions.ports = command.ports;
-    RaceThread::Factory makeRace = [keyOptions, options, ports = command.ports, &files] {
+    RaceThread::Factory makeRace = [keyOptions, options, ports = command.ports, &files](Beeper& beeper) {
         RaceThread::Parts parts;
         parts.platform = createPlatformServices(keyOptions);
         // The resend retry runs on a round trip of a few milliseconds: the link's timers are precise.
@@ -134,7 +134,7 @@ int main(int argc, char* argv[])
         auto bridge = std::make_unique<BridgeLink>(
             std::make_unique<PortLine>(ports, std::make_unique<QtSerialLine>(ports), std::make_unique<TcpLine>(ports)),
             linkTimer, systemSteadyMs);
-        parts.race = createDesktopRace(std::move(bridge), *parts.platform.keys, *parts.platform.beeper, files, options);
+        parts.race = createDesktopRace(std::move(bridge), *parts.platform.keys, beeper, files, options);
         return parts;
     };
     QPointer<MPal> window;

@@ -49,13 +49,13 @@ void TestRaceThread::editDuringBurstTypesOldOrNewText()
     std::vector<KeySequence> typed;
     MemoryFiles files;
     FakeBridge* bridge = nullptr; // made, used and destroyed on the race's thread
-    RaceThread::Factory factory = [&] {
+    RaceThread::Factory factory = [&](Beeper& beeper) {
         RaceThread::Parts parts;
         parts.platform.keys = std::make_unique<ListKeyInjector>(typed);
         parts.platform.beeper = std::make_unique<CountingBeeper>();
         auto fake = std::make_unique<FakeBridge>();
         bridge = fake.get();
-        parts.race = createDesktopRace(std::move(fake), *parts.platform.keys, *parts.platform.beeper, files);
+        parts.race = createDesktopRace(std::move(fake), *parts.platform.keys, beeper, files);
         return parts;
     };
     auto host = std::make_unique<RaceThread>(factory, nullptr);

@@ -17,7 +17,8 @@ KeySequence keys(const char* text)
     return sequence;
 }
 
-// Writes each key event as its character and the time it went out: "a@0".
+// Writes each key event as its character and the time it was typed, "a@0", once it is flushed: an event
+// the pacer leaves unflushed never shows.
 class RecordingTypist : public KeyPacer::Typist
 {
 public:
@@ -34,9 +35,14 @@ public:
     {
         if (m_left.empty())
             return false;
-        typed << QStringLiteral("%1@%2").arg(QChar(m_left.front().character)).arg(m_clock.now());
+        m_kept << QStringLiteral("%1@%2").arg(QChar(m_left.front().character)).arg(m_clock.now());
         m_left.erase(m_left.begin());
         return true;
+    }
+    void flush() override
+    {
+        typed << m_kept;
+        m_kept.clear();
     }
 
     QStringList typed;
@@ -45,6 +51,7 @@ public:
 private:
     const ManualTimer& m_clock;
     KeySequence m_left;
+    QStringList m_kept;
 };
 
 } // namespace

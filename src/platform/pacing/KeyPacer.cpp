@@ -39,12 +39,14 @@ void KeyPacer::run()
             m_underWay = true;
         }
         if (!m_typist.typeNext()) {
+            m_typist.flush();
             m_underWay = false;
             settleFront(KeyOutcome::Typed);
             continue;
         }
         // The tick after a key-stroke's last event settles it, so the next one waits the delay too.
         if (paced()) {
+            m_typist.flush();
             m_timer->start(m_delayMs);
             break;
         }
@@ -82,6 +84,7 @@ void KeyPacer::cancelQueued()
     if (m_underWay) {
         while (m_typist.typeNext()) {
         }
+        m_typist.flush();
         m_underWay = false;
         settleFront(KeyOutcome::Typed);
     }
@@ -96,6 +99,7 @@ void KeyPacer::finish()
     if (m_underWay) {
         while (m_typist.typeNext()) {
         }
+        m_typist.flush();
     }
     m_underWay = false;
     m_queue.clear();

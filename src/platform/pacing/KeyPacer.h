@@ -31,8 +31,11 @@ public:
         virtual ~Typist() = default;
         // Makes ready to type keys; false when they cannot be typed (the typist has said why).
         virtual bool begin(const KeySequence& keys) = 0;
-        // Types the next key event of the key-stroke begun; false when none was left.
+        // Types the next key event of the key-stroke begun; false when none was left. It may keep the
+        // event until flush(), so that a key-stroke typed at once reaches the window system in one write.
         virtual bool typeNext() = 0;
+        // Sends the key events typeNext() kept; a typist that sends each one at once needs nothing here.
+        virtual void flush() {}
     };
 
     KeyPacer(Typist& typist, SteadyClock clock);

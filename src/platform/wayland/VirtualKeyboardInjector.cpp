@@ -82,9 +82,13 @@ bool VirtualKeyboardInjector::typeNext()
         m_keyboard->key(static_cast<std::uint32_t>(m_clock()), step.value, step.press);
     else
         m_keyboard->modifiers(step.value);
+    return true;
+}
+
+void VirtualKeyboardInjector::flush()
+{
     if (!m_keyboard->flush())
         m_problems.add("se perdió la conexión con el compositor de Wayland");
-    return true;
 }
 
 void VirtualKeyboardInjector::translate(const KeySequence& keys)

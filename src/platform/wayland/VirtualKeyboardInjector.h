@@ -46,6 +46,7 @@ private:
     void enqueue(const KeySequence& keys, Done done) override { m_pacer.send(keys, std::move(done)); }
     bool begin(const KeySequence& keys) override;
     bool typeNext() override;
+    void flush() override;
     void translate(const KeySequence& keys);
     void tap(Keysym keysym, unsigned count, unsigned extraModifiers);
     void setModifiers(unsigned mask);

@@ -297,8 +297,12 @@ bool XTestKeyInjector::typeNext()
     if (isModifierKey(keycode))
         ++m_ownInFlight[keycode];
     XTestFakeKeyEvent(m_display, keycode, press ? True : False, CurrentTime);
-    XFlush(m_display);
     return true;
+}
+
+void XTestKeyInjector::flush()
+{
+    XFlush(m_display);
 }
 
 void XTestKeyInjector::translate(const KeyEvent& event)

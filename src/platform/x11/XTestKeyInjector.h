@@ -93,6 +93,7 @@ private:
     void enqueue(const KeySequence& keys, Done done) override { m_pacer.send(keys, std::move(done)); }
     bool begin(const KeySequence& keys) override;
     bool typeNext() override;
+    void flush() override;
     void translate(const KeyEvent& event);
     void readEvents();
     void noteStateChange(const void* xkbStateEvent);
