@@ -42,7 +42,7 @@ template <typename Change> void PassingNotices::gather(Change change)
             return;
         m_due = true;
     }
-    QMetaObject::invokeMethod(this, [this] { deliver(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&m_frame, qOverload<>(&QTimer::start), Qt::QueuedConnection);
 }
 
 void PassingNotices::deliver()

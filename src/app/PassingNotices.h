@@ -11,11 +11,11 @@
 
 namespace orvanel {
 
-// What the passings have the window show and sound, handed from the race's thread to the window's. A
-// burst of passings changes the status line faster than anyone reads it and rings one bell over the
-// other: the window is given the newest status text and reason and one beep at once, then at most once
-// a frame, so that it takes no time from the passings that are still being typed. What is given last
-// is always shown.
+// What the passings have the window show and sound, handed from the race's thread to the window's. The
+// window is given the newest status text and reason and one beep a frame after the first of them: by
+// then the keys have reached the program that counts the laps, and the window's drawing does not take
+// the processor from it, nor from the passings still being typed in a burst, whose texts change faster
+// than anyone reads them and whose bells ring one over the other. What is given last is always shown.
 class PassingNotices : public QObject, public Beeper
 {
 public:
@@ -38,7 +38,7 @@ private:
 
     Show m_showStatus;
     Show m_showReason;
-    QTimer m_frame; // runs while what comes now waits for the next frame
+    QTimer m_frame; // runs while what comes waits for its frame
 
     std::mutex m_mutex; // guards what follows
     Beeper* m_beeper = nullptr;
