@@ -2,6 +2,7 @@
 
 #include "session/RaceView.h"
 
+#include <future>
 #include <utility>
 
 namespace orvanel {
@@ -64,13 +65,19 @@ RaceThread::~RaceThread()
 {
     if (!m_thread.isRunning())
         return;
-    // Taken apart where it was made; the thread ends after whatever was posted before.
-    post([this] {
+    // Taken apart where it was made; the thread ends after whatever was posted before. Its last word
+    // comes through a future, so that everything it did is seen to happen before what follows here
+    // also by ThreadSanitizer, which cannot see how QThread waits for its end.
+    std::promise<void> takenApart;
+    std::future<void> done = takenApart.get_future();
+    post([this, &takenApart] {
         m_parts.race.reset();
         m_notices->setBeeper(nullptr);
         m_parts.platform = PlatformServices();
         m_thread.quit();
+        takenApart.set_value();
     });
+    done.wait();
     m_thread.wait();
 }
 
