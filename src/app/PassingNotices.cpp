@@ -4,8 +4,8 @@
 
 namespace orvanel {
 
-PassingNotices::PassingNotices(Show showStatus, Show showReason)
-    : m_showStatus(std::move(showStatus)), m_showReason(std::move(showReason))
+PassingNotices::PassingNotices(ThreadInbox& window, Show showStatus, Show showReason)
+    : m_window(window), m_showStatus(std::move(showStatus)), m_showReason(std::move(showReason))
 {
     m_frame.setSingleShot(true);
     m_frame.setInterval(kFrameMs);
@@ -42,7 +42,7 @@ template <typename Change> void PassingNotices::gather(Change change)
             return;
         m_due = true;
     }
-    QMetaObject::invokeMethod(&m_frame, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+    m_window.post([this] { m_frame.start(); });
 }
 
 void PassingNotices::deliver()

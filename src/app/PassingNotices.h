@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/ThreadInbox.h"
 #include "system/Beeper.h"
 
 #include <QObject>
@@ -21,8 +22,8 @@ class PassingNotices : public QObject, public Beeper
 public:
     using Show = std::function<void(const std::string& text)>;
 
-    // Lives on the window's thread, where showStatus and showReason are called.
-    PassingNotices(Show showStatus, Show showReason);
+    // Lives on the window's thread, whose inbox `window` is, where showStatus and showReason are called.
+    PassingNotices(ThreadInbox& window, Show showStatus, Show showReason);
 
     // From any thread. The beeper must stay until it is set again (nullptr: no beep).
     void setBeeper(Beeper* beeper);
@@ -36,6 +37,7 @@ private:
     template <typename Change> void gather(Change change);
     void deliver(); // on the window's thread
 
+    ThreadInbox& m_window;
     Show m_showStatus;
     Show m_showReason;
     QTimer m_frame; // runs while what comes waits for its frame

@@ -12,8 +12,8 @@ namespace orvanel {
 class QueuedRaceView : public RaceView
 {
 public:
-    QueuedRaceView(RaceView& view, QObject& windowThread, PassingNotices& notices)
-        : m_view(view), m_windowThread(windowThread), m_notices(notices)
+    QueuedRaceView(RaceView& view, ThreadInbox& window, PassingNotices& notices)
+        : m_view(view), m_window(window), m_notices(notices)
     {
     }
 
@@ -45,12 +45,11 @@ public:
 private:
     template <typename Show> void queue(Show show)
     {
-        QMetaObject::invokeMethod(
-            &m_windowThread, [view = &m_view, show = std::move(show)] { show(*view); }, Qt::QueuedConnection);
+        m_window.post([view = &m_view, show = std::move(show)] { show(*view); });
     }
 
     RaceView& m_view;
-    QObject& m_windowThread;
+    ThreadInbox& m_window;
     PassingNotices& m_notices;
 };
 
@@ -83,20 +82,17 @@ RaceThread::~RaceThread()
 
 void RaceThread::attach(RaceView& view)
 {
-    m_notices = std::make_unique<PassingNotices>([&view](const std::string& text) { view.showStatus(text); },
+    m_notices = std::make_unique<PassingNotices>(m_window, [&view](const std::string& text) { view.showStatus(text); },
                                                  [&view](const std::string& text) { view.showReason(text); });
     m_view = std::make_unique<QueuedRaceView>(view, m_window, *m_notices);
     // The first task of the thread: every command comes after it.
     post([this] {
         m_parts = m_factory(*m_notices);
         m_notices->setBeeper(m_parts.platform.beeper.get());
-        QMetaObject::invokeMethod(
-            &m_window,
-            [this, problem = m_parts.platform.keysProblem, route = m_parts.platform.keysRoute] {
-                if (m_keysReport)
-                    m_keysReport(problem, route);
-            },
-            Qt::QueuedConnection);
+        m_window.post([this, problem = m_parts.platform.keysProblem, route = m_parts.platform.keysRoute] {
+            if (m_keysReport)
+                m_keysReport(problem, route);
+        });
         m_parts.race->attach(*m_view);
     });
 }
@@ -123,7 +119,7 @@ void RaceThread::runClick(Command command)
 
 void RaceThread::post(std::function<void()> task)
 {
-    QMetaObject::invokeMethod(&m_worker, std::move(task), Qt::QueuedConnection);
+    m_worker.post(std::move(task));
 }
 
 } // namespace orvanel

@@ -2,9 +2,9 @@
 
 #include "app/PassingNotices.h"
 #include "app/RaceHost.h"
+#include "app/ThreadInbox.h"
 #include "platform/PlatformServices.h"
 
-#include <QObject>
 #include <QThread>
 #include <atomic>
 #include <functional>
@@ -53,8 +53,8 @@ private:
     Factory m_factory;
     KeysReport m_keysReport;
     QThread m_thread;
-    QObject m_worker; // lives on the race's thread: what is posted to it runs there, in order
-    QObject m_window; // lives on the window's thread: the view's calls are queued to it
+    ThreadInbox m_worker; // lives on the race's thread: what is posted to it runs there, in order
+    ThreadInbox m_window; // lives on the window's thread: the view's calls are queued to it
     std::unique_ptr<PassingNotices> m_notices;
     std::unique_ptr<QueuedRaceView> m_view;
     Parts m_parts;                            // used on the race's thread only
