@@ -53,7 +53,7 @@ set(CPACK_DEBIAN_VIRTUAL_KEYBOARD_PACKAGE_CONTROL_EXTRA
 # installed one. This runs after every other install rule, so after CPack's own stripping.
 foreach(installed ${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:orvanel>
                   ${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:orvanel-bridge-sim>
-                  ${CMAKE_INSTALL_LIBDIR}/orvanel/$<TARGET_FILE_NAME:orvanel-passings>)
+                  ${ORVANEL_MODULE_DIR}/$<TARGET_FILE_NAME:orvanel-passings>)
     install(CODE "
         if(CMAKE_INSTALL_DO_STRIP)
             execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note

@@ -54,9 +54,8 @@ const PassingsModule* loadModule(const QStringList& moduleFiles, std::string& wh
     const auto entry = reinterpret_cast<PassingsModuleEntry>(library.resolve(kPassingsModuleEntry));
     if (const PassingsModule* module = entry ? entry() : nullptr)
         return module;
-    // Qt's reason is in Spanish where its translations are installed, as the rest of Qt's texts.
-    why = "no se puede cargar el módulo de pasadas " + found->toStdString() + " (" +
-          library.errorString().toStdString() + ")";
+    // Qt's reason names the file; it is in Spanish where Qt's translations are installed.
+    why = "no se puede cargar el módulo de pasadas: " + library.errorString().toStdString();
     return nullptr;
 }
 
