@@ -49,13 +49,15 @@ set(CPACK_DEBIAN_VIRTUAL_KEYBOARD_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/data/debian/orvanel-virtual-keyboard/postinst
     ${PROJECT_SOURCE_DIR}/data/debian/orvanel-virtual-keyboard/postrm)
 
-# Stripped as Debian strips programs: the compilers' version notes are of no use in an installed one.
-# This runs after every other install rule, so after CPack's own stripping.
-foreach(program orvanel orvanel-bridge-sim)
+# Stripped as Debian strips programs and libraries: the compilers' version notes are of no use in an
+# installed one. This runs after every other install rule, so after CPack's own stripping.
+foreach(installed ${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:orvanel>
+                  ${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:orvanel-bridge-sim>
+                  ${ORVANEL_MODULE_DIR}/$<TARGET_FILE_NAME:orvanel-passings>)
     install(CODE "
         if(CMAKE_INSTALL_DO_STRIP)
             execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
-                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/$<TARGET_FILE_NAME:${program}>\"
+                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${installed}\"
                 COMMAND_ERROR_IS_FATAL ANY)
         endif()")
 endforeach()

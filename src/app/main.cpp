@@ -4,17 +4,14 @@
 #include "app/DesktopRace.h"
 #include "app/DisplayCheck.h"
 #include "app/MPal.h"
+#include "app/PassingsLoader.h"
 #include "app/RaceSettings.h"
 #include "app/RaceThread.h"
 #include "app/TerminationSignals.h"
 #include "bridge/BridgeLink.h"
-#include "bridge/PortLine.h"
-#include "platform/PlatformServices.h"
-#include "platform/network/TcpLine.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/posix/SystemClocks.h"
 #include "platform/qt/QtOneShotTimer.h"
-#include "platform/serial/QtSerialLine.h"
 #include "platform/serial/SerialPortScan.h"
 #include "platform/sysinfo/LinuxSystemInfo.h"
 #include "storage/SettingsFile.h"
@@ -116,7 +113,8 @@ int main(int argc, char* argv[])
     }
 
     // The passing thread makes the key injector, the beeper and the bridge once the window is shown,
-    // before the port opens; their timers are that thread's.
+    // before the port opens; their timers are that thread's. It loads them from the passings module
+    // first, so that the window does not wait for their libraries.
     KeyOptions keyOptions;
     keyOptions.backend = command.keys;
     keyOptions.layout = command.layout.toStdString();
@@ -124,16 +122,16 @@ int main(int argc, char* argv[])
     keyOptions.makeTimer = [] { return std::make_unique<QtOneShotTimer>(nullptr, QStringLiteral("keyDelay")); };
     const RaceOptions options = raceOptions(command, readSettings(files, kSettingsFileName));
     windowOptions.ports = command.ports;
-    RaceThread::Factory makeRace = [keyOptions, options, ports = command.ports, &files](Beeper& beeper) {
+    RaceThread::Factory makeRace = [keyOptions, options, ports = command.ports, &files,
+                                    modules = passingsModuleFiles(QCoreApplication::applicationDirPath())](Beeper& beeper) {
+        PassingParts passings = makePassingParts(modules, keyOptions, ports);
         RaceThread::Parts parts;
-        parts.platform = createPlatformServices(keyOptions);
+        parts.platform = std::move(passings.platform);
         // The resend retry runs on a round trip of a few milliseconds: the link's timers are precise.
         const MakeTimer linkTimer = [] {
             return std::make_unique<QtOneShotTimer>(nullptr, QStringLiteral("bridgeLink"), Qt::PreciseTimer);
         };
-        auto bridge = std::make_unique<BridgeLink>(
-            std::make_unique<PortLine>(ports, std::make_unique<QtSerialLine>(ports), std::make_unique<TcpLine>(ports)),
-            linkTimer, systemSteadyMs);
+        auto bridge = std::make_unique<BridgeLink>(std::move(passings.line), linkTimer, systemSteadyMs);
         parts.race = createDesktopRace(std::move(bridge), *parts.platform.keys, beeper, files, options);
         return parts;
     };

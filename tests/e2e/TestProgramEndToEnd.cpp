@@ -32,6 +32,8 @@ private slots:
     void signalEndsTheProgramAsClosingTheWindowDoes();
     void noKeysWithoutAProgramToReceiveThem();
     void keyDelayNeverHoldsUpTheLine();
+    void windowOpensWithoutThePassingsModule_data();
+    void windowOpensWithoutThePassingsModule();
 };
 
 namespace {
@@ -580,6 +582,44 @@ void TestProgramEndToEnd::keyDelayNeverHoldsUpTheLine()
     QVERIFY2(lastKey - lastPassing < 8000, "keys came later than 5 s after their passing");
     QVERIFY(!sim.lines().join(QLatin1Char('\n')).contains(QLatin1String("lost ")));
     QVERIFY2(!program.errors().contains(QStringLiteral("perdida")), "the bridge lost passings");
+}
+
+void TestProgramEndToEnd::windowOpensWithoutThePassingsModule_data()
+{
+    QTest::addColumn<QByteArray>("module"); // the file next to the program; none when null
+    QTest::addColumn<QString>("why");       // then the file, and Qt's reason (translated where it can be)
+    QTest::newRow("missing") << QByteArray() << "falta el módulo de pasadas (no existe ";
+    QTest::newRow("not a library") << QByteArray("not a library") << "no se puede cargar el módulo de pasadas: ";
+}
+
+// A copy of the program in a folder of its own finds no module, neither next to it nor in the installed
+// folder; nothing is typed and the bridge is not read, the user is told why, and the program goes on.
+void TestProgramEndToEnd::windowOpensWithoutThePassingsModule()
+{
+    QFETCH(QByteArray, module);
+    QFETCH(QString, why);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString copy = dir.filePath("orvanel");
+    QVERIFY(QFile::copy(QStringLiteral(ORVANEL_PROGRAM), copy));
+    if (!module.isNull())
+        QVERIFY(putFile(dir.filePath("orvanel-passings.so"), module));
+    LineProcess program;
+    program.process().setWorkingDirectory(dir.path());
+    QVERIFY(program.start(copy, {"--com", "1=" + dir.filePath("bridge"), "--start"}));
+    QString errors;
+    const auto told = [&](const QString& message) {
+        errors += program.errors();
+        return errors.contains(QRegularExpression(QRegularExpression::escape("orvanel: " + message + why) + ".*" +
+                                                  QRegularExpression::escape(dir.filePath("orvanel-passings.so"))));
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(told("No se pueden enviar pulsaciones de teclas ni leer el puente: "), qPrintable(errors),
+                              20000);
+    QTRY_VERIFY2_WITH_TIMEOUT(told("no se inició la detección: No se puede leer el puente: "), qPrintable(errors),
+                              20000);
+    X11Windows x11;
+    QTRY_VERIFY_WITH_TIMEOUT(x11.find("Orvanel") != 0, 20000);
+    QCOMPARE(program.process().state(), QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(TestProgramEndToEnd)
