@@ -14,8 +14,7 @@ class QueuedRaceView : public RaceView
 public:
     QueuedRaceView(RaceView& view, ThreadInbox& window, PassingNotices& notices)
         : m_view(view), m_window(window), m_notices(notices)
-    {
-    }
+    {}
 
     // Status texts and reasons come with every passing: they go the passings' way to the window.
     void showStatus(const std::string& text) override { m_notices.showStatus(text); }
@@ -82,8 +81,9 @@ RaceThread::~RaceThread()
 
 void RaceThread::attach(RaceView& view)
 {
-    m_notices = std::make_unique<PassingNotices>(m_window, [&view](const std::string& text) { view.showStatus(text); },
-                                                 [&view](const std::string& text) { view.showReason(text); });
+    m_notices = std::make_unique<PassingNotices>(
+        m_window, [&view](const std::string& text) { view.showStatus(text); },
+        [&view](const std::string& text) { view.showReason(text); });
     m_view = std::make_unique<QueuedRaceView>(view, m_window, *m_notices);
     // The first task of the thread: every command comes after it.
     post([this] {

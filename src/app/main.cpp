@@ -123,7 +123,8 @@ int main(int argc, char* argv[])
     const RaceOptions options = raceOptions(command, readSettings(files, kSettingsFileName));
     windowOptions.ports = command.ports;
     RaceThread::Factory makeRace = [keyOptions, options, ports = command.ports, &files,
-                                    modules = passingsModuleFiles(QCoreApplication::applicationDirPath())](Beeper& beeper) {
+                                    modules =
+                                        passingsModuleFiles(QCoreApplication::applicationDirPath())](Beeper& beeper) {
         PassingParts passings = makePassingParts(modules, keyOptions, ports);
         RaceThread::Parts parts;
         parts.platform = std::move(passings.platform);
