@@ -4,8 +4,7 @@
 
 namespace orvanel {
 
-PassingNotices::PassingNotices(ThreadInbox& window, Show showStatus, Show showReason)
-    : m_window(window), m_showStatus(std::move(showStatus)), m_showReason(std::move(showReason))
+PassingNotices::PassingNotices(ThreadInbox& window, RaceView& view) : m_window(window), m_view(view)
 {
     m_frame.setSingleShot(true);
     m_frame.setInterval(kFrameMs);
@@ -62,9 +61,9 @@ void PassingNotices::deliver()
             m_beeper->beepExclamation();
     }
     if (status)
-        m_showStatus(*status);
+        m_view.showStatus(*status);
     if (reason)
-        m_showReason(*reason);
+        m_view.showReason(*reason);
     m_frame.start();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "app/ThreadInbox.h"
+#include "session/RaceView.h"
 #include "system/Beeper.h"
 
 #include <QObject>
 #include <QTimer>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -20,10 +20,8 @@ namespace orvanel {
 class PassingNotices : public QObject, public Beeper
 {
 public:
-    using Show = std::function<void(const std::string& text)>;
-
-    // Lives on the window's thread, whose inbox `window` is, where showStatus and showReason are called.
-    PassingNotices(ThreadInbox& window, Show showStatus, Show showReason);
+    // Lives on the window's thread, whose inbox `window` is, where `view` is told.
+    PassingNotices(ThreadInbox& window, RaceView& view);
 
     // From any thread. The beeper must stay until it is set again (nullptr: no beep).
     void setBeeper(Beeper* beeper);
@@ -38,8 +36,7 @@ private:
     void deliver(); // on the window's thread
 
     ThreadInbox& m_window;
-    Show m_showStatus;
-    Show m_showReason;
+    RaceView& m_view;
     QTimer m_frame; // runs while what comes waits for its frame
 
     std::mutex m_mutex; // guards what follows

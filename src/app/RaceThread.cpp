@@ -81,9 +81,7 @@ RaceThread::~RaceThread()
 
 void RaceThread::attach(RaceView& view)
 {
-    m_notices = std::make_unique<PassingNotices>(
-        m_window, [&view](const std::string& text) { view.showStatus(text); },
-        [&view](const std::string& text) { view.showReason(text); });
+    m_notices = std::make_unique<PassingNotices>(m_window, view);
     m_view = std::make_unique<QueuedRaceView>(view, m_window, *m_notices);
     // The first task of the thread: every command comes after it.
     post([this] {
